@@ -1,0 +1,35 @@
+// Argument handling shared by every method of the module: matching positional and keyword
+// arguments to parameter names, and the module's conversion errors.
+#pragma once
+
+#include <initializer_list>
+#include <span>
+
+#include "python.hpp"
+
+namespace talvane::python {
+
+// A method's call shape: its name as shown in messages ("Crx.fk()") and its parameter names.
+// Every parameter is required and may be given by position or by keyword.
+struct Signature {
+  const char* function;
+  std::initializer_list<const char*> parameters;
+};
+
+// Matches a vectorcall-style argument list against `signature`, filling `out` (one borrowed
+// reference per parameter, in order). Returns false with TypeError set on a call-shape error.
+bool parse_arguments(const Signature& signature, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                     std::span<PyObject*> out);
+
+// If the pending exception is a TypeError, replaces it with TypeError "argument '{name}': {message}"
+// carrying the original's cause. Other exceptions are left unchanged. Always returns false.
+bool prefix_argument_error(const char* name);
+
+// Checks that `object` is an instance of `type`; otherwise raises TypeError
+// "argument '{name}': '{type}' object is not an instance of '{target}'" and returns false.
+bool check_instance(PyObject* object, PyTypeObject* type, const char* name);
+
+// Python's float conversion of an argument, with the argument-name prefix on TypeError.
+bool convert_double(PyObject* object, const char* name, double* value);
+
+}  // namespace talvane::python

@@ -1,0 +1,42 @@
+// The module's classes: their instance layouts and the functions that create the class objects.
+//
+// Each class object is created once, by the module's execution step, and lives as long as the
+// interpreter; methods reach the classes they need through these pointers.
+#pragma once
+
+#include "python.hpp"
+#include "robot.hpp"
+
+namespace talvane::python {
+
+struct CrxObject {
+  PyObject_HEAD
+  Crx robot;
+};
+
+struct CrxModelObject {
+  PyObject_HEAD
+  CrxModel model;
+};
+
+extern PyTypeObject* crx_type;
+extern PyTypeObject* crx_model_type;
+
+// Each creates its class object if it does not exist yet and returns a new reference to it, or
+// null with an exception set.
+PyObject* create_crx_type();
+PyObject* create_crx_model_type();
+
+// A new `Crx` holding `robot`.
+PyObject* new_crx(const Crx& robot);
+
+// The shared `CrxModel` member object for `model` (a new reference).
+PyObject* crx_model_member(CrxModel model);
+
+// Allocates an instance of one of the module's classes, which cannot be created from Python.
+PyObject* allocate_instance(PyTypeObject* type);
+
+// The deallocator shared by classes whose instances hold no Python references.
+void deallocate_instance(PyObject* self);
+
+}  // namespace talvane::python

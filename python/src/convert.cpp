@@ -1,0 +1,148 @@
+#include "convert.hpp"
+
+#include <cstring>
+
+#include "numpy_api.hpp"
+#include "pyref.hpp"
+
+namespace talvane::python {
+namespace {
+
+constexpr npy_intp JOINT_COUNT = 6;
+
+bool is_float64_array(PyObject* object, int dimensions) {
+  if (!PyArray_Check(object)) return false;
+  auto* array = reinterpret_cast<PyArrayObject*>(object);
+  if (PyArray_NDIM(array) != dimensions) return false;
+  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
+  // Equivalence also compares byte order, so a big-endian array is not read as native.
+  const bool equivalent = PyArray_EquivTypes(PyArray_DESCR(array), float64);
+  Py_DECREF(float64);
+  return equivalent;
+}
+
+std::optional<JointVector> raise_joint_count(npy_intp count) {
+  PyErr_Format(PyExc_ValueError, "Expected 6 joint angles, got %zd", static_cast<Py_ssize_t>(count));
+  return std::nullopt;
+}
+
+// Reads a 1-D float64 array of six elements in place, honouring its stride and alignment.
+std::optional<JointVector> read_joint_array(PyArrayObject* array) {
+  const npy_intp count = PyArray_DIM(array, 0);
+  if (count != JOINT_COUNT) return raise_joint_count(count);
+  const char* data = static_cast<const char*>(PyArray_DATA(array));
+  const npy_intp stride = PyArray_STRIDE(array, 0);
+  JointVector joints{};
+  for (npy_intp i = 0; i < JOINT_COUNT; ++i) std::memcpy(&joints[i], data + i * stride, sizeof(double));
+  return joints;
+}
+
+// The first six values of a sequence whose every item converts with Python's float conversion,
+// and the number of items.
+struct NumberSequence {
+  JointVector first{};
+  npy_intp count = 0;
+};
+
+// Sets no exception: any failure means "not this way", and the caller falls back to NumPy.
+std::optional<NumberSequence> read_number_sequence(PyObject* object) {
+  if (PyUnicode_Check(object) || !PySequence_Check(object)) return std::nullopt;
+  PyRef iterator{PyObject_GetIter(object)};
+  if (!iterator) {
+    PyErr_Clear();
+    return std::nullopt;
+  }
+  NumberSequence sequence;
+  while (PyRef item{PyIter_Next(iterator.get())}) {
+    const double value = PyFloat_AsDouble(item.get());
+    if (value == -1.0 && PyErr_Occurred()) {
+      PyErr_Clear();
+      return std::nullopt;
+    }
+    // Only six values can ever be used, so longer sequences are counted, not stored.
+    if (sequence.count < JOINT_COUNT) sequence.first[sequence.count] = value;
+    ++sequence.count;
+  }
+  if (PyErr_Occurred()) {
+    PyErr_Clear();
+    return std::nullopt;
+  }
+  return sequence;
+}
+
+PyObject* new_float64_array(int dimensions, npy_intp* shape) { return PyArray_SimpleNew(dimensions, shape, NPY_DOUBLE); }
+
+double* array_data(PyObject* array) {
+  return static_cast<double*>(PyArray_DATA(reinterpret_cast<PyArrayObject*>(array)));
+}
+
+}  // namespace
+
+std::optional<JointVector> extract_joint_vector(PyObject* object, const char* name) {
+  if (!ensure_numpy()) return std::nullopt;
+  if (is_float64_array(object, 1)) return read_joint_array(reinterpret_cast<PyArrayObject*>(object));
+
+  if (const auto sequence = read_number_sequence(object)) {
+    if (sequence->count != JOINT_COUNT) return raise_joint_count(sequence->count);
+    return sequence->first;
+  }
+
+  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);  // the reference is stolen
+  PyRef converted{PyArray_FromAny(object, float64, 0, 0, 0, nullptr)};
+  if (!converted) return std::nullopt;
+  if (!is_float64_array(converted.get(), 1)) {
+    PyErr_Format(PyExc_TypeError,
+                 "argument '%s': expected a one-dimensional array of joint angles, got an array with %d dimensions",
+                 name, PyArray_NDIM(reinterpret_cast<PyArrayObject*>(converted.get())));
+    return std::nullopt;
+  }
+  return read_joint_array(reinterpret_cast<PyArrayObject*>(converted.get()));
+}
+
+PyObject* matrix_array(const Pose& pose) {
+  if (!ensure_numpy()) return nullptr;
+  npy_intp shape[2] = {4, 4};
+  PyObject* array = new_float64_array(2, shape);
+  if (array == nullptr) return nullptr;
+  const Matrix4 matrix = pose_to_matrix(pose);
+  std::memcpy(array_data(array), matrix.data(), sizeof(matrix));
+  return array;
+}
+
+PyObject* frames_array(std::span<const Pose> frames) {
+  if (!ensure_numpy()) return nullptr;
+  npy_intp shape[3] = {static_cast<npy_intp>(frames.size()), 4, 4};
+  PyObject* array = PyArray_ZEROS(3, shape, NPY_DOUBLE, 0);
+  if (array == nullptr) return nullptr;
+  double* data = array_data(array);
+  for (const Pose& frame : frames) {
+    const Matrix4 matrix = pose_to_matrix(frame);
+    std::memcpy(data, matrix.data(), sizeof(matrix));
+    data += matrix.size();
+  }
+  return array;
+}
+
+PyObject* joints_array(std::span<const JointVector> solutions) {
+  if (!ensure_numpy()) return nullptr;
+  npy_intp shape[2] = {static_cast<npy_intp>(solutions.size()), JOINT_COUNT};
+  PyObject* array = new_float64_array(2, shape);
+  if (array == nullptr) return nullptr;
+  double* data = array_data(array);
+  for (const JointVector& joints : solutions) {
+    std::memcpy(data, joints.data(), sizeof(joints));
+    data += JOINT_COUNT;
+  }
+  return array;
+}
+
+PyObject* joint_vector_array(const JointVector& joints) {
+  if (!ensure_numpy()) return nullptr;
+  npy_intp shape[1] = {JOINT_COUNT};
+  PyObject* array = new_float64_array(1, shape);
+  if (array == nullptr) return nullptr;
+  std::memcpy(array_data(array), joints.data(), sizeof(joints));
+  return array;
+}
+
+}  // namespace talvane::python

@@ -1,0 +1,147 @@
+// The `Crx` class: constructors, link dimensions and forward kinematics.
+#include <array>
+
+#include "args.hpp"
+#include "classes.hpp"
+#include "convert.hpp"
+#include "fk.hpp"
+#include "pyref.hpp"
+
+namespace talvane::python {
+
+PyTypeObject* crx_type = nullptr;
+
+PyObject* new_crx(const Crx& robot) {
+  PyObject* self = allocate_instance(crx_type);
+  if (self != nullptr) reinterpret_cast<CrxObject*>(self)->robot = robot;
+  return self;
+}
+
+namespace {
+
+const Crx& robot_of(PyObject* self) { return reinterpret_cast<CrxObject*>(self)->robot; }
+
+PyObject* Crx_from_params(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature signature{"Crx.from_params()", {"z1", "x1", "x2", "y1"}};
+  std::array<PyObject*, 4> values{};
+  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
+  std::array<double, 4> dimensions{};
+  auto name = signature.parameters.begin();
+  for (std::size_t i = 0; i < values.size(); ++i, ++name) {
+    if (!convert_double(values[i], *name, &dimensions[i])) return nullptr;
+  }
+  return new_crx(Crx::from_params(dimensions[0], dimensions[1], dimensions[2], dimensions[3]));
+}
+
+PyObject* Crx_from_model(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature signature{"Crx.from_model()", {"model"}};
+  std::array<PyObject*, 1> values{};
+  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
+  if (!check_instance(values[0], crx_model_type, "model")) return nullptr;
+  return new_crx(Crx::from_model(reinterpret_cast<CrxModelObject*>(values[0])->model));
+}
+
+template <CrxModel model>
+PyObject* Crx_catalogued(PyObject*, PyObject*) {
+  return new_crx(Crx::from_model(model));
+}
+
+PyObject* Crx_z1(PyObject* self, void*) { return PyFloat_FromDouble(robot_of(self).z1()); }
+PyObject* Crx_x1(PyObject* self, void*) { return PyFloat_FromDouble(robot_of(self).x1()); }
+PyObject* Crx_x2(PyObject* self, void*) { return PyFloat_FromDouble(robot_of(self).x2()); }
+PyObject* Crx_y1(PyObject* self, void*) { return PyFloat_FromDouble(robot_of(self).y1()); }
+
+PyObject* Crx_fk(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature signature{"Crx.fk()", {"joints"}};
+  std::array<PyObject*, 1> values{};
+  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
+  const auto joints = extract_joint_vector(values[0], "joints");
+  if (!joints) return nullptr;
+  return matrix_array(fk(robot_of(self), *joints));
+}
+
+PyObject* Crx_fk_all(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature signature{"Crx.fk_all()", {"joints"}};
+  std::array<PyObject*, 1> values{};
+  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
+  const auto joints = extract_joint_vector(values[0], "joints");
+  if (!joints) return nullptr;
+  const Frames frames = fk_all(robot_of(self), *joints);
+  return frames_array(frames);
+}
+
+constexpr int STATIC_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
+constexpr int STATIC_WITHOUT_ARGUMENTS = METH_NOARGS | METH_STATIC;
+constexpr int METHOD_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS;
+
+template <typename Function>
+PyCFunction as_cfunction(Function function) {
+  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
+}
+
+PyMethodDef crx_methods[] = {
+    {"from_params", as_cfunction(Crx_from_params), STATIC_WITH_ARGUMENTS,
+     "from_params(z1, x1, x2, y1)\n--\n\nBuild a robot from its four link dimensions, in millimeters."},
+    {"from_model", as_cfunction(Crx_from_model), STATIC_WITH_ARGUMENTS,
+     "from_model(model)\n--\n\nBuild a robot with the link dimensions of a FANUC CRX model."},
+    {"crx3ia", as_cfunction(Crx_catalogued<CrxModel::Crx3iA>), STATIC_WITHOUT_ARGUMENTS, "crx3ia()\n--\n\nThe CRX-3iA."},
+    {"crx5ia", as_cfunction(Crx_catalogued<CrxModel::Crx5iA>), STATIC_WITHOUT_ARGUMENTS, "crx5ia()\n--\n\nThe CRX-5iA."},
+    {"crx10ia", as_cfunction(Crx_catalogued<CrxModel::Crx10iA>), STATIC_WITHOUT_ARGUMENTS,
+     "crx10ia()\n--\n\nThe CRX-10iA."},
+    {"crx10ial", as_cfunction(Crx_catalogued<CrxModel::Crx10iAL>), STATIC_WITHOUT_ARGUMENTS,
+     "crx10ial()\n--\n\nThe CRX-10iA/L."},
+    {"crx20ial", as_cfunction(Crx_catalogued<CrxModel::Crx20iAL>), STATIC_WITHOUT_ARGUMENTS,
+     "crx20ial()\n--\n\nThe CRX-20iA/L."},
+    {"crx30ia", as_cfunction(Crx_catalogued<CrxModel::Crx30iA>), STATIC_WITHOUT_ARGUMENTS,
+     "crx30ia()\n--\n\nThe CRX-30iA."},
+    {"fk", as_cfunction(Crx_fk), METHOD_WITH_ARGUMENTS,
+     "fk($self, joints)\n--\n\nCompute the pose of the flange for a set of joint angles.\n\n"
+     "The joints are in degrees as they appear in the robot controller, and the returned 4x4\n"
+     "matrix matches the controller in both position and orientation."},
+    {"fk_all", as_cfunction(Crx_fk_all), METHOD_WITH_ARGUMENTS,
+     "fk_all($self, joints)\n--\n\nCompute the pose of every frame in the kinematic chain, as a (6, 4, 4) array.\n\n"
+     "The last of the six is the flange and matches `fk`. The others are at the kinematic link\n"
+     "origins, which have no corresponding values in the controller."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyGetSetDef crx_getset[] = {
+    {"z1", Crx_z1, nullptr, "The height of the J3 origin above the J2 origin, in millimeters.", nullptr},
+    {"x1", Crx_x1, nullptr, "The length of the forearm, from the J3 origin to the J5 origin, in millimeters.",
+     nullptr},
+    {"x2", Crx_x2, nullptr, "The distance from the J5 origin to the flange, in millimeters.", nullptr},
+    {"y1", Crx_y1, nullptr, "The lateral offset of the J5 origin from the forearm axis, in millimeters.", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+constexpr const char CRX_DOC[] = "A FANUC CRX robot defined by the four link dimensions that distinguish the models.";
+
+PyType_Slot crx_slots[] = {
+    {Py_tp_doc, const_cast<char*>(CRX_DOC)},
+    {Py_tp_methods, crx_methods},
+    {Py_tp_getset, crx_getset},
+    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
+    {0, nullptr},
+};
+
+PyType_Spec crx_spec = {
+    "talvane.Crx",
+    sizeof(CrxObject),
+    0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
+    crx_slots,
+};
+
+}  // namespace
+
+PyObject* create_crx_type() {
+  if (crx_type == nullptr) {
+    PyObject* type = PyType_FromSpec(&crx_spec);
+    if (type == nullptr) return nullptr;
+    crx_type = reinterpret_cast<PyTypeObject*>(type);
+  }
+  Py_INCREF(crx_type);
+  return reinterpret_cast<PyObject*>(crx_type);
+}
+
+}  // namespace talvane::python
