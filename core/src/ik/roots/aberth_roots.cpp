@@ -1,0 +1,66 @@
+#include <cmath>
+#include <numbers>
+
+#include "ik/roots/trig_roots.hpp"
+
+namespace talvane {
+
+namespace {
+
+constexpr int MAX_SWEEPS = 100;
+// |v| ≤ β·2^-47: the value is within a small multiple of its own rounding error bound.
+constexpr double CONVERGED_FACTOR = 7.105427357601002e-15;
+
+bool is_finite(std::complex<double> z) { return std::isfinite(z.real()) && std::isfinite(z.imag()); }
+
+}  // namespace
+
+std::optional<PolynomialRoots> aberth_roots(const AlgebraicPolynomial& c, int n, double r0) {
+  using Complex = std::complex<double>;
+  PolynomialRoots roots;
+  roots.count = n;
+  auto& z = roots.z;
+  for (int k = 0; k < n; ++k) {
+    const double angle = 2.0 * std::numbers::pi * k / n + 0.4;
+    z[k] = r0 * Complex(std::cos(angle), std::sin(angle));
+  }
+  for (int sweep = 0; sweep < MAX_SWEEPS; ++sweep) {
+    bool changed = false;
+    for (int j = 0; j < n; ++j) {
+      const Complex zj = z[j];
+      const double abs_z = std::abs(zj);
+      Complex v(1.0, 0.0);
+      Complex d(0.0, 0.0);
+      double bound = 1.0;
+      for (int i = n - 1; i >= 0; --i) {
+        d = d * zj + v;
+        v = v * zj + c[i];
+        bound = bound * abs_z + std::abs(c[i]);
+      }
+      if (std::abs(v) <= bound * CONVERGED_FACTOR) continue;
+      Complex next;
+      if (d != Complex(0.0, 0.0)) {
+        Complex w = v / d;
+        Complex s(0.0, 0.0);
+        for (int m = 0; m < n; ++m) {
+          if (m == j) continue;
+          const Complex diff = zj - z[m];
+          if (diff == Complex(0.0, 0.0)) return std::nullopt;
+          s += 1.0 / diff;
+        }
+        const Complex den = 1.0 - w * s;
+        if (den != Complex(0.0, 0.0)) w = w / den;
+        if (!is_finite(w)) return std::nullopt;
+        next = zj - w;
+      } else {
+        next = zj + (0.001 * r0) * Complex(1.0, 1.0);
+      }
+      if (next != zj) changed = true;
+      z[j] = next;
+    }
+    if (!changed) return roots;
+  }
+  return std::nullopt;
+}
+
+}  // namespace talvane

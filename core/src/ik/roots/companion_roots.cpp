@@ -1,0 +1,32 @@
+#include <Eigen/Eigenvalues>
+
+#include "ik/roots/trig_roots.hpp"
+
+namespace talvane {
+
+namespace {
+
+// Bounded only so that non-finite input can never spin; finite companion matrices of this size
+// converge in a few dozen iterations.
+constexpr Eigen::Index SCHUR_ITERATION_CAP = 100000;
+
+}  // namespace
+
+PolynomialRoots companion_roots(const AlgebraicPolynomial& p, int n) {
+  // Fixed capacity 8×8: no heap use even on this fallback path.
+  using Companion = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, 8, 8>;
+  Companion m = Companion::Zero(n, n);
+  for (int k = 0; k < n; ++k) m(0, k) = -p[n - 1 - k] / p[n];
+  for (int i = 1; i < n; ++i) m(i, i - 1) = 1.0;
+
+  Eigen::EigenSolver<Companion> solver;
+  solver.setMaxIterations(SCHUR_ITERATION_CAP);
+  solver.compute(m, /*computeEigenvectors=*/false);
+  PolynomialRoots roots;
+  roots.count = n;
+  const auto& values = solver.eigenvalues();
+  for (int k = 0; k < n; ++k) roots.z[k] = values(k);
+  return roots;
+}
+
+}  // namespace talvane

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "fk.hpp"
+#include "ik/ik_context.hpp"
+
+namespace talvane {
+namespace {
+
+constexpr double PI = std::numbers::pi;
+
+TEST(WrapAngle, MapsIntoHalfOpenRange) {
+  struct Case {
+    double in;
+    double out;
+  };
+  for (const Case c : {Case{PI, -PI}, Case{-PI, -PI}, Case{1.5 * PI, -0.5 * PI}, Case{-1.5 * PI, 0.5 * PI},
+                       Case{0.0, 0.0}, Case{7.0 * PI + 0.25, -PI + 0.25}}) {
+    EXPECT_NEAR(wrap_angle(c.in), c.out, 1e-12) << c.in;
+    EXPECT_GE(wrap_angle(c.in), -PI);
+    EXPECT_LT(wrap_angle(c.in), PI);
+  }
+}
+
+TEST(PoseError, VanishesOnOwnForwardKinematics) {
+  const Crx robot = Crx::crx10ia();
+  const JointVector q{12.0, -40.0, 75.0, 100.0, -20.0, 190.0};
+  for (const double e : pose_error(robot, q, fk(robot, q))) EXPECT_EQ(e, 0.0);
+}
+
+TEST(PoseError, OrdersRotationColumnsThenTranslation) {
+  const Crx robot = Crx::crx10ia();
+  const JointVector q{0, 0, 0, 0, 0, 0};
+  Pose target = fk(robot, q);
+  target.translation[1] += 2.0;
+  const PoseError e = pose_error(robot, q, target);
+  for (std::size_t i = 0; i < 12; ++i) EXPECT_NEAR(e[i], i == 10 ? -2.0 : 0.0, 1e-12) << i;
+  // The flange's x axis is the base z axis at the zero pose: R20 is the third element, R02 the seventh.
+  const Pose identity = IDENTITY_POSE;
+  const PoseError f = pose_error(robot, q, Pose{identity.rotation, target.translation});
+  EXPECT_NEAR(f[2], 1.0, 1e-12);
+  EXPECT_NEAR(f[6], 1.0, 1e-12);
+  EXPECT_NEAR(f[0], -1.0, 1e-12);
+}
+
+TEST(MaxAbsError, PropagatesNan) {
+  PoseError e{};
+  e[3] = -2.5;
+  EXPECT_EQ(max_abs_error(e), 2.5);
+  e[7] = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_TRUE(std::isnan(max_abs_error(e)));
+}
+
+TEST(IkContext, IdentityRotationTarget) {
+  const Crx robot = Crx::crx10ia();
+  const IkContext ctx = make_ik_context(robot, Pose{IDENTITY_ROTATION, {100.0, 200.0, 300.0}});
+  EXPECT_EQ(ctx.wrist_center, (Vec3{100.0, 200.0, 140.0}));
+  EXPECT_EQ(ctx.flange_position, (Vec3{100.0, 200.0, 300.0}));
+  EXPECT_EQ(ctx.tool_x, (Vec3{1.0, 0.0, 0.0}));
+  EXPECT_EQ(ctx.tool_y, (Vec3{0.0, 1.0, 0.0}));
+}
+
+TEST(IkContext, WristCenterIsTheJ5Origin) {
+  const Crx robot = Crx::crx5ia();
+  const JointVector q{33.0, 12.0, -50.0, 70.0, 80.0, -10.0};
+  const Frames frames = fk_all(robot, q);
+  const IkContext ctx = make_ik_context(robot, frames[5]);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(ctx.wrist_center[i], frames[4].translation[i], 1e-9);
+}
+
+TEST(CircularJointDistance, WholeTurnsAndNan) {
+  const JointVector a{179.0, 0, 0, 0, 0, 0};
+  const JointVector b{-179.0, 360.0, -720.0, 0, 0, 10.0};
+  EXPECT_NEAR(circular_joint_distance(a, b), 10.0 * DEG_TO_RAD, 1e-12);
+  JointVector c = a;
+  c[0] = -179.0;
+  EXPECT_NEAR(circular_joint_distance(a, c), 2.0 * DEG_TO_RAD, 1e-12);
+  c[3] = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_NEAR(circular_joint_distance(a, c), 2.0 * DEG_TO_RAD, 1e-12);
+}
+
+}  // namespace
+}  // namespace talvane
