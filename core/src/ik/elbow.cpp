@@ -1,0 +1,47 @@
+#include "ik/elbow.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ik/vec3_ops.hpp"
+#include "ik/wrist_circle.hpp"
+
+namespace talvane {
+
+namespace {
+
+// Points closer than this share of z1 to the J1 axis or the shoulder have no arm plane.
+constexpr double AXIS_TOLERANCE = 1e-6;
+
+}  // namespace
+
+std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor) {
+  const double z1 = ctx.robot.z1();
+  const double x1 = ctx.robot.x1();
+  const double rho = std::hypot(p[0], p[1]);
+  if (rho < AXIS_TOLERANCE * z1) return std::nullopt;
+  const double length_squared = p[0] * p[0] + p[1] * p[1] + p[2] * p[2];
+  const double length = std::sqrt(length_squared);
+  // f: the elbow's projection on the shoulder-to-P line; h: its distance from that line.
+  const double f = (length_squared + z1 * z1 - x1 * x1) / (2.0 * length);
+  const double h_squared = z1 * z1 - f * f;
+  if (h_squared < -tolerance_factor * (z1 * z1)) return std::nullopt;
+  const double h = std::sqrt(std::max(h_squared, 0.0));
+  const double radial = f * rho / length - sign * h * p[2] / length;
+  const double height = f * p[2] / length + sign * h * rho / length;
+  return Vec3{radial * p[0] / rho, radial * p[1] / rho, height};
+}
+
+BranchResidual branch_residual(const IkContext& ctx, double theta, double sign) {
+  const double z1 = ctx.robot.z1();
+  const double x1 = ctx.robot.x1();
+  const Vec3 p = circle_point(ctx, theta);
+  const Vec3 n = offset_direction(ctx, theta);
+  if (std::hypot(p[0], p[1]) < AXIS_TOLERANCE * z1) return {false, 0.0};
+  if (norm(p) < AXIS_TOLERANCE * z1) return {false, 0.0};
+  const std::optional<Vec3> elbow = elbow_for(ctx, p, sign, 0.0);
+  if (!elbow) return {false, 0.0};
+  return {true, dot(subtract(*elbow, p), n) / x1};
+}
+
+}  // namespace talvane

@@ -1,0 +1,24 @@
+// The elbow (J3 origin) for a forearm point, and the branch residual that the candidate
+// refinement drives to zero.
+#pragma once
+
+#include <optional>
+
+#include "ik/ik_context.hpp"
+
+namespace talvane {
+
+// Sign s = +1 puts the elbow on the side of the shoulder-to-P line towards +z, −1 on the other.
+// The tolerance factor τ (0 or 1e-6) admits h² down to −τ·z1² as h = 0. Nothing when P lies on
+// the J1 axis (the arm plane is undetermined) or out of reach.
+std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor);
+
+// g_s(θ) = ((E − P)·N)/x1, the cosine between the forearm and the offset direction: zero on a
+// solution of branch s. Not valid when P is on the J1 axis, at the shoulder, or out of reach.
+struct BranchResidual {
+  bool valid;
+  double value;
+};
+BranchResidual branch_residual(const IkContext& ctx, double theta, double sign);
+
+}  // namespace talvane

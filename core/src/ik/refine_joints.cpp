@@ -1,0 +1,106 @@
+#include "ik/refine_joints.hpp"
+
+#include <Eigen/Cholesky>
+#include <Eigen/Core>
+#include <Eigen/Geometry>
+#include <Eigen/SVD>
+#include <cmath>
+#include <optional>
+
+#include "fk.hpp"
+
+namespace talvane {
+
+namespace {
+
+constexpr int MAX_STEPS = 25;
+constexpr double CONVERGED_ERROR = 1e-12;
+// The Cholesky factor is trusted only if its smallest diagonal entry is at least this share of its
+// largest; otherwise the normal equations have squared away too much of the conditioning.
+constexpr double MIN_DIAGONAL_RATIO = 1e-5;
+// Singular values at or below this share of the largest count as zero.
+constexpr double SINGULAR_VALUE_CUTOFF = 1e-12;
+constexpr double MAX_STEP_DEGREES = 10.0;
+
+using Jacobian = Eigen::Matrix<double, 12, 6>;
+using Vector6 = Eigen::Matrix<double, 6, 1>;
+using Vector12 = Eigen::Matrix<double, 12, 1>;
+
+Eigen::Vector3d as_eigen(const Vec3& v) { return Eigen::Vector3d(v[0], v[1], v[2]); }
+
+// d(pose_error)/d(controller joint), per degree.
+Jacobian pose_error_jacobian(const Crx& robot, const JointVector& joints) {
+  const Frames frames = fk_all(robot, joints);
+  const Matrix4 flange = pose_to_matrix(frames[5]);
+  const Eigen::Vector3d p = as_eigen(frames[5].translation);
+  Jacobian kinematic;
+  for (int k = 0; k < 6; ++k) {
+    // The joint's axis turned by the frame before it, through the origin of its own frame.
+    const Vec3& local_axis = robot.axes()[k];
+    const Eigen::Vector3d axis = as_eigen(k == 0 ? local_axis : quaternion_rotate(frames[k - 1].rotation, local_axis));
+    const Eigen::Vector3d origin = as_eigen(frames[k].translation);
+    for (int col = 0; col < 3; ++col) {
+      const Eigen::Vector3d r(flange[col], flange[4 + col], flange[8 + col]);
+      kinematic.col(k).segment<3>(3 * col) = axis.cross(r);
+    }
+    kinematic.col(k).segment<3>(9) = axis.cross(p - origin);
+  }
+  // The kinematic third angle is J2 + J3, so controller J2 moves kinematic joints 2 and 3.
+  Jacobian controller = kinematic;
+  controller.col(1) = kinematic.col(1) + kinematic.col(2);
+  return controller * DEG_TO_RAD;
+}
+
+std::optional<Vector6> cholesky_step(const Jacobian& jacobian, const Vector12& error) {
+  const Eigen::Matrix<double, 6, 6> normal = jacobian.transpose() * jacobian;
+  const Eigen::LLT<Eigen::Matrix<double, 6, 6>> llt(normal);
+  if (llt.info() != Eigen::Success) return std::nullopt;
+  const Vector6 diagonal = llt.matrixL().toDenseMatrix().diagonal();
+  const double largest = diagonal.maxCoeff<Eigen::PropagateNaN>();
+  const double smallest = diagonal.minCoeff<Eigen::PropagateNaN>();
+  if (!(largest > 0.0 && smallest > MIN_DIAGONAL_RATIO * largest)) return std::nullopt;
+  return llt.solve(-(jacobian.transpose() * error));
+}
+
+std::optional<Vector6> svd_step(const Jacobian& jacobian, const Vector12& error) {
+  const Eigen::JacobiSVD<Jacobian> svd(jacobian, Eigen::ComputeFullU | Eigen::ComputeFullV);
+  const Vector6& sigma = svd.singularValues();
+  if (!sigma.allFinite()) return std::nullopt;
+  const double cutoff = SINGULAR_VALUE_CUTOFF * sigma(0);
+  Vector6 step = Vector6::Zero();
+  for (int i = 0; i < 6; ++i) {
+    if (!(sigma(i) > cutoff)) continue;
+    step += svd.matrixV().col(i) * (svd.matrixU().col(i).dot(-error) / sigma(i));
+  }
+  return step;
+}
+
+}  // namespace
+
+JointVector refine_joints(const Crx& robot, const JointVector& joints, const Pose& target) {
+  JointVector q = joints;
+  PoseError e = pose_error(robot, q, target);
+  double m = max_abs_error(e);
+  for (int i = 0; i < MAX_STEPS; ++i) {
+    if (m < CONVERGED_ERROR) break;
+    const double previous = m;
+    const Jacobian jacobian = pose_error_jacobian(robot, q);
+    const Vector12 error = Eigen::Map<const Vector12>(e.data());
+    std::optional<Vector6> delta = cholesky_step(jacobian, error);
+    if (!delta) delta = svd_step(jacobian, error);
+    if (!delta) break;
+    // Also refuses a NaN step.
+    if (!(delta->cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES)) break;
+    JointVector next = q;
+    for (int j = 0; j < 6; ++j) next[j] = q[j] + (*delta)(j);
+    const PoseError next_error = pose_error(robot, next, target);
+    const double next_m = max_abs_error(next_error);
+    if (!(next_m < previous)) break;
+    q = next;
+    e = next_error;
+    m = next_m;
+  }
+  return q;
+}
+
+}  // namespace talvane

@@ -1,0 +1,137 @@
+#include "ik/special_angles.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "ik/vec3_ops.hpp"
+#include "ik/wrist_circle.hpp"
+
+namespace talvane {
+
+namespace {
+
+constexpr int NEWTON_STARTS = 16;
+constexpr int MAX_NEWTON_STEPS = 20;
+constexpr double SETTLED_STEP = 1e-15;
+// Shares of z1: the circle must come this close to the axis to be searched, and a minimum this
+// close counts as on the axis.
+constexpr double SEARCH_MARGIN = 2e-6;
+constexpr double AXIS_TOLERANCE = 1e-6;
+constexpr double MERGE_DISTANCE = 1e-9;
+constexpr double DEGENERATE_COEFFICIENTS = 1e-12;
+// acos's argument may exceed 1 by this much from rounding and still count as a tangent solution.
+constexpr double COSINE_SLACK = 1.000000000001;
+
+double sign_of(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
+
+// Derivatives of ½|H|² for the horizontal part H of the circle point.
+struct HorizontalDistance {
+  double gradient;   // H·H′
+  double curvature;  // |H′|² + H·H″
+  double distance;   // |H|
+};
+
+HorizontalDistance horizontal_distance(const IkContext& ctx, double theta) {
+  const double y1 = ctx.robot.y1();
+  const double c = std::cos(theta);
+  const double s = std::sin(theta);
+  const Vec3 n = offset_direction(ctx, theta);
+  const Vec3 p = circle_point(ctx, theta);
+  const double hx = p[0];
+  const double hy = p[1];
+  const double dx = y1 * (-s * ctx.tool_x[0] + c * ctx.tool_y[0]);
+  const double dy = y1 * (-s * ctx.tool_x[1] + c * ctx.tool_y[1]);
+  const double ddx = -y1 * n[0];
+  const double ddy = -y1 * n[1];
+  return {hx * dx + hy * dy, (dx * dx + dy * dy) + (hx * ddx + hy * ddy), std::hypot(hx, hy)};
+}
+
+}  // namespace
+
+std::vector<double> special_angles(const IkContext& ctx) {
+  const double z1 = ctx.robot.z1();
+  const Vec3& o = ctx.wrist_center;
+  std::vector<double> angles;
+  if (std::hypot(o[0], o[1]) - ctx.robot.y1() > SEARCH_MARGIN * z1) return angles;
+  for (int j = 0; j < NEWTON_STARTS; ++j) {
+    double theta = j * 2.0 * std::numbers::pi * 0.0625;
+    bool abandoned = false;
+    for (int step_count = 0; step_count < MAX_NEWTON_STEPS; ++step_count) {
+      const HorizontalDistance h = horizontal_distance(ctx, theta);
+      if (h.curvature == 0.0) {
+        abandoned = true;
+        break;
+      }
+      const double step = -h.gradient / h.curvature;
+      theta = theta + step;
+      if (!(std::abs(step) >= SETTLED_STEP)) break;
+    }
+    if (abandoned) continue;
+    const HorizontalDistance h = horizontal_distance(ctx, theta);
+    if (!(h.curvature > 0.0 && h.distance <= AXIS_TOLERANCE * z1)) continue;
+    const double wrapped = wrap_angle(theta);
+    const bool known = std::any_of(angles.begin(), angles.end(), [&](double a) {
+      return std::abs(wrap_angle(wrapped - a)) < MERGE_DISTANCE;
+    });
+    if (!known) angles.push_back(wrapped);
+  }
+  return angles;
+}
+
+std::optional<Vec3> shoulder_elbow(const IkContext& ctx, double theta) {
+  const double z1 = ctx.robot.z1();
+  if (!(std::abs(z1 - ctx.robot.x1()) <= AXIS_TOLERANCE * z1)) return std::nullopt;
+  const Vec3 n = offset_direction(ctx, theta);
+  const Vec3 n_cross_z{n[1], -n[0], 0.0};
+  const Vec3 n_cross_x{0.0, n[2], -n[1]};
+  const Vec3 v = norm(n_cross_z) < norm(n_cross_x) ? n_cross_x : n_cross_z;
+  const double length = norm(v);
+  return Vec3{z1 * v[0] / length, z1 * v[1] / length, z1 * v[2] / length};
+}
+
+std::vector<Vec3> axis_elbows(const IkContext& ctx, double theta) {
+  const double z1 = ctx.robot.z1();
+  const double x1 = ctx.robot.x1();
+  const Vec3 n = offset_direction(ctx, theta);
+  const double pz = ctx.wrist_center[2] + ctx.robot.y1() * n[2];
+  double f = 0.0;
+  double h = 0.0;
+  if (std::abs(pz) >= AXIS_TOLERANCE * z1) {
+    f = (pz * pz + z1 * z1 - x1 * x1) / (2.0 * std::abs(pz));
+    h = std::sqrt(std::max(z1 * z1 - f * f, 0.0));
+  }
+  const double elbow_z = sign_of(pz) * f;
+  std::vector<Vec3> elbows;
+  const CosSinSolutions phi = solve_cos_sin(n[0] * h, n[1] * h, n[2] * (pz - elbow_z));
+  if (phi.kind != CosSinSolutions::Kind::Angles) return elbows;
+  for (int i = 0; i < phi.count; ++i) {
+    elbows.push_back(Vec3{h * std::cos(phi.angles[i]), h * std::sin(phi.angles[i]), elbow_z});
+  }
+  return elbows;
+}
+
+CosSinSolutions solve_cos_sin(double x, double y, double a) {
+  CosSinSolutions result;
+  const double r = std::hypot(x, y);
+  if (r < DEGENERATE_COEFFICIENTS) {
+    result.kind = std::abs(a) < DEGENERATE_COEFFICIENTS ? CosSinSolutions::Kind::Every : CosSinSolutions::Kind::None;
+    return result;
+  }
+  const double c = a / r;
+  if (!(std::abs(c) <= COSINE_SLACK)) return result;
+  const double base = std::atan2(y, x);
+  const double delta = std::acos(std::clamp(c, -1.0, 1.0));
+  result.kind = CosSinSolutions::Kind::Angles;
+  if (delta < DEGENERATE_COEFFICIENTS) {
+    result.angles[0] = wrap_angle(base);
+    result.count = 1;
+  } else {
+    result.angles[0] = wrap_angle(base + delta);
+    result.angles[1] = wrap_angle(base - delta);
+    result.count = 2;
+  }
+  return result;
+}
+
+}  // namespace talvane
