@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Installs what the tests need and runs every test: the C++ tests (plain and under ASan/UBSan),
+# the Python tests against NumPy 2.x and NumPy 1.26, and a short fuzz run of the decoder.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+work="${TALVANE_TEST_DIR:-$root/build/test}"
+jobs="$(nproc 2>/dev/null || echo 2)"
+mkdir -p "$work"
+
+step() { printf '\n==> %s\n' "$*"; }
+
+step "System packages (GoogleTest, clang for fuzzing)"
+packages=(libgtest-dev clang-14 libclang-rt-14-dev)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  [[ "$(id -u)" -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+
+step "Python build and test requirements"
+python3 -m pip install -q -r "$root/requirements/test.txt"
+
+step "C++ tests"
+python="$(command -v python3)"
+cmake -S "$root" -B "$work/cpp" -G Ninja -DPython_EXECUTABLE="$python" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTALVANE_BUILD_TESTS=ON -DTALVANE_BUILD_PYTHON=OFF >/dev/null
+cmake --build "$work/cpp" -j "$jobs"
+ctest --test-dir "$work/cpp" --output-on-failure -j "$jobs"
+
+step "C++ tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$work/cpp-sanitized" -G Ninja -DPython_EXECUTABLE="$python" -DCMAKE_BUILD_TYPE=Debug \
+  -DTALVANE_BUILD_TESTS=ON -DTALVANE_BUILD_PYTHON=OFF -DTALVANE_SANITIZE=ON >/dev/null
+cmake --build "$work/cpp-sanitized" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$work/cpp-sanitized" --output-on-failure -j "$jobs"
+
+step "Wheel (abi3)"
+rm -rf "$work/dist"
+python3 -m pip wheel -q --no-deps -w "$work/dist" "$root"
+wheel="$(ls "$work"/dist/talvane-*.whl)"
+case "$wheel" in
+  *-cp310-abi3-*.whl) echo "built $(basename "$wheel")" ;;
+  *) echo "expected an abi3 wheel, got $(basename "$wheel")" >&2; exit 1 ;;
+esac
+
+step "Python tests with NumPy 2"
+python3 -m pip install -q --force-reinstall --no-deps "$wheel"
+(cd "$work" && python3 -m pytest -q "$root/python/tests")
+
+step "Python tests with NumPy 1.26"
+python3 -m venv --clear "$work/venv-numpy1"
+"$work/venv-numpy1/bin/python" -m pip install -q "numpy==1.26.4" pytest
+"$work/venv-numpy1/bin/python" -m pip install -q --no-deps "$wheel"
+(cd "$work" && "$work/venv-numpy1/bin/python" -m pytest -q -p no:cacheprovider "$root/python/tests")
+
+if [[ -x "$root/codec/fuzz/run.sh" ]]; then
+  step "Short fuzz run of the geometry decoder"
+  "$root/codec/fuzz/run.sh" 60 "$work/fuzz"
+fi
