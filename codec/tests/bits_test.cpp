@@ -8,7 +8,7 @@
 #include "stream_builder.hpp"
 
 using namespace talvane::codec;
-using talvane::codec::testing::Bits;
+using talvane::codec::testing::BitWriter;
 
 namespace {
 
@@ -48,7 +48,7 @@ TEST(BitReader, MixedWidthsMatchTheWriter) {
         const std::uint64_t value = width == 64 ? state : state & ((std::uint64_t{1} << width) - 1);
         fields.emplace_back(value, width);
     }
-    Bits writer;
+    BitWriter writer;
     for (auto [value, width] : fields) writer.put(value, width);
     BitReader bits(writer.bytes);
     for (auto [value, width] : fields) {
@@ -60,7 +60,7 @@ TEST(BitReader, MixedWidthsMatchTheWriter) {
 }
 
 TEST(BitReader, SixtyFourBitsStraddlingTwoWords) {
-    Bits writer;
+    BitWriter writer;
     writer.put(0x5, 3).put(0xFEDCBA9876543210u, 64).put(0xFFFFFFFFFFFFFFFFu, 64).put(1, 1);
     BitReader bits(writer.bytes);
     EXPECT_EQ(bits.read(3).value(), 0x5u);
@@ -71,7 +71,7 @@ TEST(BitReader, SixtyFourBitsStraddlingTwoWords) {
 }
 
 TEST(BitReader, FinishChecksThePayloadWasUsedUp) {
-    // Bits of padding may hold anything.
+    // BitWriter of padding may hold anything.
     const std::vector<std::uint8_t> padded{0xFF, 0xFF};
     BitReader a(padded);
     ASSERT_TRUE(a.read(9));
