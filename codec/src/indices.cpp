@@ -37,10 +37,10 @@ static Result<std::vector<Triangle>> read_fixed_width(StreamReader& reader, std:
     if (width.value() > MAX_FIXED_WIDTH) return CodecError::malformed("index block declares a width wider than a u32");
     const unsigned w = width.value();
 
-    auto triangles = reserved_triangles(simplex_count);
     const std::uint64_t payload_bits = std::uint64_t{simplex_count} * w * TRIANGLE_ARITY;
     auto payload = read_payload(reader, (payload_bits + 7) / 8);
     if (!payload) return payload.error();
+    auto triangles = reserved_triangles(simplex_count);
 
     BitReader bits(payload.value());
     for (std::uint32_t s = 0; s < simplex_count; ++s) {

@@ -1,0 +1,149 @@
+// Streams that declare huge counts with only a few bytes behind them must
+// fail at once, holding no more memory than the bytes they carry justify.
+
+#include <gtest/gtest.h>
+
+#include "allocation_counter.hpp"
+#include "decode_mesh.hpp"
+#include "stream_builder.hpp"
+
+using namespace talvane::codec;
+using namespace talvane::codec::testing;
+
+namespace {
+
+constexpr std::uint32_t HUGE_COUNT = 0xFFFFFFFFu;
+constexpr std::size_t KIB = 1024;
+constexpr std::size_t MIB = 1024 * KIB;
+
+ByteWriter item_start() {
+    ByteWriter b = mesh_header();
+    return plain_item(b), b;
+}
+
+ByteWriter& unit_anchor(ByteWriter& b, std::uint32_t partitions, std::array<std::uint8_t, 3> widths) {
+    b.u8(3).u32(partitions).f64(0).f64(0).f64(0).f64(1).f64(1).f64(1);
+    for (auto w : widths) b.u8(w);
+    return b;
+}
+
+// A partition of `count` points of widths (0, 0, 0) and anchor widths 0: no payload.
+ByteWriter& free_points(ByteWriter& b, std::uint32_t count) { return b.u32(count).u8(0).u8(0).u8(0).u8(0); }
+
+struct Case {
+    const char* what;
+    ByteWriter stream;
+    std::string text;
+};
+
+std::vector<Case> huge_declarations() {
+    const std::string prefix = "malformed quorvet stream: ";
+    std::vector<Case> cases;
+    {
+        ByteWriter b = item_start();
+        unit_anchor(b, HUGE_COUNT, {8, 8, 8});
+        cases.push_back({"2^32-1 partitions", b, "io error: failed to fill whole buffer"});
+    }
+    {
+        ByteWriter b = item_start();
+        unit_anchor(b, 1, {8, 8, 8}).u32(HUGE_COUNT).u8(0).u8(16).u8(16).u8(16).zeros(64);
+        cases.push_back({"2^32-1 points", b, prefix + "block payload is shorter than its header declares"});
+    }
+    {
+        ByteWriter b = item_start();
+        free_points(unit_anchor(b, 1, {0, 0, 0}), HUGE_COUNT);
+        cases.push_back({"2^32-1 zero-width points, stream ends", b, "io error: failed to fill whole buffer"});
+    }
+    {
+        ByteWriter b = item_start();
+        free_points(unit_anchor(b, 1, {0, 0, 0}), HUGE_COUNT);
+        b.u8(3).u32(1).u8(1).u32(0);  // an empty delta list
+        cases.push_back({"2^32-1 zero-width points, bad index block", b, "io error: unexpected end of file"});
+    }
+    {
+        ByteWriter b = item_start();
+        unit_anchor(b, 3, {0, 0, 0});
+        free_points(free_points(free_points(b, HUGE_COUNT), HUGE_COUNT), HUGE_COUNT);
+        cases.push_back({"3 * (2^32-1) zero-width points", b, prefix + "mesh holds more vertices than a u32 can index"});
+    }
+    {
+        ByteWriter b = item_start();
+        simple_points(b, {1, 2, 3}).u8(3).u32(HUGE_COUNT).u8(0).u8(8).zeros(32);
+        cases.push_back({"2^32-1 fixed-width simplices", b, prefix + "block payload is shorter than its header declares"});
+    }
+    {
+        ByteWriter b = item_start();
+        simple_points(b, {1, 2, 3}).u8(3).u32(HUGE_COUNT).u8(1).u32(HUGE_COUNT).zeros(32);
+        cases.push_back({"4 GiB delta payload", b, prefix + "block payload is shorter than its header declares"});
+    }
+    {
+        // Zero-width groups cost 6 bits per 64 deltas: 4 KiB of them stand for
+        // 350,000 deltas, still far short of 3 * (2^32-1).
+        ByteWriter b = item_start();
+        simple_points(b, {1, 2, 3}).u8(3).u32(HUGE_COUNT).u8(1).u32(4096).zeros(4096);
+        cases.push_back({"2^32-1 delta simplices", b, "io error: unexpected end of file"});
+    }
+    {
+        ByteWriter b = mesh_header();
+        b.u8(4).u16(0xFFFF).string("k").u8(4).u32(16777216).text("abc");
+        cases.push_back({"16 MiB metadata text", b, "io error: failed to fill whole buffer"});
+    }
+    {
+        ByteWriter b = mesh_header();
+        b.u8(2).u32(65536).text("x");
+        cases.push_back({"64 KiB name", b, "io error: failed to fill whole buffer"});
+    }
+    return cases;
+}
+
+TEST(BoundedMemory, HugeDeclarationsFailFast) {
+    for (const auto& c : huge_declarations()) {
+        AllocationScope scope(256 * MIB);
+        auto mesh = decode_mesh(c.stream.data);
+        const auto stats = scope.stats();
+        ASSERT_FALSE(mesh) << c.what;
+        EXPECT_EQ(mesh.error().display(), c.text) << c.what;
+        EXPECT_LT(stats.peak_bytes, 64 * KIB) << c.what;
+    }
+}
+
+// Well-formed streams whose result no machine could hold: one allocation of
+// exactly the declared size is attempted, and its failure is a value.
+TEST(BoundedMemory, ValidStreamsTooLargeToHoldReportOutOfMemory) {
+    {
+        ByteWriter b = item_start();
+        free_points(unit_anchor(b, 1, {0, 0, 0}), HUGE_COUNT);
+        b.u8(3).u32(0);
+        AllocationScope scope(64 * MIB);
+        auto mesh = decode_mesh(b.data);
+        ASSERT_FALSE(mesh);
+        EXPECT_EQ(mesh.error().display(), "io error: out of memory");
+        EXPECT_EQ(scope.stats().largest_request, std::size_t{HUGE_COUNT} * sizeof(Point3));
+        EXPECT_LT(scope.stats().peak_bytes, 64 * KIB);
+    }
+    {
+        // Fixed width 0: every triangle is (0, 0, 0) and costs nothing.
+        ByteWriter b = item_start();
+        simple_points(b, {1}).u8(3).u32(HUGE_COUNT).u8(0).u8(0);
+        AllocationScope scope(4 * MIB);
+        auto mesh = decode_mesh(b.data);
+        ASSERT_FALSE(mesh);
+        EXPECT_EQ(mesh.error().display(), "io error: out of memory");
+        EXPECT_LE(scope.stats().peak_bytes, 2 * 4 * MIB);  // the old array and the refused larger one
+    }
+}
+
+// An ordinary mesh needs little beyond its result.
+TEST(BoundedMemory, PlainDecodeHoldsLittleMoreThanItsResult) {
+    ByteWriter b = item_start();
+    const std::uint32_t count = 5000;
+    unit_anchor(b, 1, {0, 0, 0}).u32(count).u8(0).u8(8).u8(8).u8(8);
+    for (std::uint32_t i = 0; i < count; ++i) b.u8(static_cast<std::uint8_t>(i)).u8(0).u8(0);
+    b.u8(3).u32(0);
+    AllocationScope scope(256 * MIB);
+    auto mesh = decode_mesh(b.data);
+    ASSERT_TRUE(mesh) << mesh.error().display();
+    EXPECT_LT(scope.stats().peak_bytes, count * sizeof(Point3) + b.data.size() + 4 * KIB);
+}
+
+}  // namespace
