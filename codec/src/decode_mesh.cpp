@@ -9,6 +9,17 @@
 
 namespace talvane::codec {
 
+// Points whose three widths are 0 and fixed-width indices of width 0 cost no
+// stream bits, so a few bytes could declare billions of them. Every other
+// point or triangle costs at least one bit, so a mesh may hold at most this
+// many of each: one per stream bit, plus an allowance for free ones far
+// above what any real mesh uses (single-point partitions, flat runs).
+static constexpr std::uint64_t FREE_ELEMENT_ALLOWANCE = 65536;
+
+static std::uint64_t element_budget(std::span<const std::uint8_t> stream) {
+    return 8 * std::uint64_t{stream.size()} + FREE_ELEMENT_ALLOWANCE;
+}
+
 static Result<MeshItem> decode_mesh_item(std::span<const std::uint8_t> stream) {
     StreamReader reader(stream);
     auto header = read_container_header(reader, ContainerKind::Mesh);
@@ -28,10 +39,10 @@ static Result<MeshItem> decode_mesh_item(std::span<const std::uint8_t> stream) {
     }
     const auto vertex_count = static_cast<std::uint32_t>(points.value().point_count);
 
-    auto faces = read_index_block(reader, vertex_count);
+    auto faces = read_index_block(reader, vertex_count, element_budget(stream));
     if (!faces) return faces.error();
 
-    auto vertices = decode_points(points.value());
+    auto vertices = decode_points(points.value(), element_budget(stream));
     if (!vertices) return vertices.error();
 
     MeshItem mesh;

@@ -31,7 +31,10 @@ struct MeshItem {
 // Memory: every length is checked against the bytes actually present before
 // anything is reserved for it, and the vertices are unpacked only after the
 // whole stream has been checked, into one allocation of exactly the declared
-// size (Io "out of memory" if that cannot be had).
+// size. A mesh with more vertices, or more zero-width fixed-width triangles,
+// than 8 per stream byte plus 65,536 is refused with Io "out of memory", as is
+// a result that cannot be allocated: only points and indices of width 0 can
+// exceed that bound, and they would let a few bytes demand gigabytes.
 Result<MeshItem> decode_mesh(std::span<const std::uint8_t> stream);
 
 }  // namespace talvane::codec

@@ -31,7 +31,7 @@ static std::vector<Triangle> reserved_triangles(std::uint32_t simplex_count) {
 }
 
 static Result<std::vector<Triangle>> read_fixed_width(StreamReader& reader, std::uint32_t simplex_count,
-                                                      std::uint32_t item_count) {
+                                                      std::uint32_t item_count, std::uint64_t max_free_simplices) {
     auto width = reader.read_u8();
     if (!width) return width.error();
     if (width.value() > MAX_FIXED_WIDTH) return CodecError::malformed("index block declares a width wider than a u32");
@@ -40,6 +40,8 @@ static Result<std::vector<Triangle>> read_fixed_width(StreamReader& reader, std:
     const std::uint64_t payload_bits = std::uint64_t{simplex_count} * w * TRIANGLE_ARITY;
     auto payload = read_payload(reader, (payload_bits + 7) / 8);
     if (!payload) return payload.error();
+    // With an item count of 0 the first index fails below, whatever the count.
+    if (w == 0 && item_count > 0 && simplex_count > max_free_simplices) return CodecError::io(OUT_OF_MEMORY);
     auto triangles = reserved_triangles(simplex_count);
 
     BitReader bits(payload.value());
@@ -110,7 +112,8 @@ static Result<std::vector<Triangle>> read_delta(StreamReader& reader, std::uint3
     return triangles;
 }
 
-Result<std::vector<Triangle>> read_index_block(StreamReader& reader, std::uint32_t item_count) {
+Result<std::vector<Triangle>> read_index_block(StreamReader& reader, std::uint32_t item_count,
+                                               std::uint64_t max_free_simplices) {
     auto arity = reader.read_u8();
     if (!arity) return arity.error();
     if (arity.value() != TRIANGLE_ARITY) {
@@ -124,7 +127,7 @@ Result<std::vector<Triangle>> read_index_block(StreamReader& reader, std::uint32
     if (!mode) return mode.error();
     switch (mode.value()) {
         case static_cast<std::uint8_t>(IndexCoding::FixedWidth):
-            return read_fixed_width(reader, simplex_count.value(), item_count);
+            return read_fixed_width(reader, simplex_count.value(), item_count, max_free_simplices);
         case static_cast<std::uint8_t>(IndexCoding::Delta):
             return read_delta(reader, simplex_count.value(), item_count);
         default:

@@ -32,6 +32,10 @@ private:
 
 // Reads an index block from its arity byte to its end. `item_count` is the
 // number of points the item holds; every index must lie below it.
-Result<std::vector<Triangle>> read_index_block(StreamReader& reader, std::uint32_t item_count);
+// Fixed-width indices of width 0 cost no payload, so their count is checked
+// against `max_free_simplices` (else Io "out of memory") before any is built;
+// every other simplex is paid for by payload bits.
+Result<std::vector<Triangle>> read_index_block(StreamReader& reader, std::uint32_t item_count,
+                                               std::uint64_t max_free_simplices = UINT64_MAX);
 
 }  // namespace talvane::codec

@@ -193,7 +193,8 @@ static Result<void> decode_partition(const PartitionLayout& part, std::vector<Po
     return bits.finish();
 }
 
-Result<std::vector<Point3>> decode_points(const PointBlockLayout& layout) {
+Result<std::vector<Point3>> decode_points(const PointBlockLayout& layout, std::uint64_t max_points) {
+    if (layout.point_count > max_points) return CodecError::io(OUT_OF_MEMORY);
     std::vector<Point3> points;
     try {
         points.reserve(layout.point_count);

@@ -43,10 +43,11 @@ struct PointBlockLayout {
 // so a block that declares billions of points costs nothing until decoded.
 Result<PointBlockLayout> read_point_block_layout(StreamReader& reader);
 
-// Unpacks the points of a checked block, partition after partition.
-// The output is reserved once, for exactly the declared count; if that
-// cannot be held the result is Io "out of memory".
-Result<std::vector<Point3>> decode_points(const PointBlockLayout& layout);
+// Unpacks the points of a checked block, partition after partition. The
+// output is reserved once, for exactly the declared count; a count above
+// `max_points`, or one that cannot be held, is Io "out of memory".
+Result<std::vector<Point3>> decode_points(const PointBlockLayout& layout,
+                                          std::uint64_t max_points = UINT64_MAX);
 
 // Both steps at once.
 Result<std::vector<Point3>> read_point_block(StreamReader& reader);

@@ -107,30 +107,65 @@ TEST(BoundedMemory, HugeDeclarationsFailFast) {
     }
 }
 
-// Well-formed streams whose result no machine could hold: one allocation of
-// exactly the declared size is attempted, and its failure is a value.
-TEST(BoundedMemory, ValidStreamsTooLargeToHoldReportOutOfMemory) {
-    {
+// Well-formed streams whose points or triangles cost no bits: they may hold
+// 8 elements per stream byte plus 65,536, and are refused beyond that before
+// anything is reserved for them.
+TEST(BoundedMemory, FreeElementsAreBoundedByTheStreamSize) {
+    auto free_point_mesh = [](std::uint32_t count) {
         ByteWriter b = item_start();
-        free_points(unit_anchor(b, 1, {0, 0, 0}), HUGE_COUNT);
-        b.u8(3).u32(0);
-        AllocationScope scope(64 * MIB);
-        auto mesh = decode_mesh(b.data);
+        free_points(unit_anchor(b, 1, {0, 0, 0}), count);
+        return b.u8(3).u32(0), b;
+    };
+    const std::uint64_t stream_size = free_point_mesh(1).data.size();
+    const auto budget = static_cast<std::uint32_t>(8 * stream_size + 65536);
+    {
+        AllocationScope scope(256 * MIB);
+        auto mesh = decode_mesh(free_point_mesh(budget).data);
+        ASSERT_TRUE(mesh) << mesh.error().display();
+        EXPECT_EQ(mesh.value().vertices, std::vector<Point3>(budget, Point3{0, 0, 0}));
+    }
+    for (std::uint32_t count : {budget + 1, HUGE_COUNT}) {
+        AllocationScope scope(256 * MIB);
+        auto mesh = decode_mesh(free_point_mesh(count).data);
         ASSERT_FALSE(mesh);
         EXPECT_EQ(mesh.error().display(), "io error: out of memory");
-        EXPECT_EQ(scope.stats().largest_request, std::size_t{HUGE_COUNT} * sizeof(Point3));
         EXPECT_LT(scope.stats().peak_bytes, 64 * KIB);
     }
-    {
-        // Fixed width 0: every triangle is (0, 0, 0) and costs nothing.
+
+    // Fixed width 0: every triangle is (0, 0, 0) and costs nothing.
+    auto free_triangle_mesh = [](std::uint32_t count) {
         ByteWriter b = item_start();
-        simple_points(b, {1}).u8(3).u32(HUGE_COUNT).u8(0).u8(0);
-        AllocationScope scope(4 * MIB);
-        auto mesh = decode_mesh(b.data);
+        return simple_points(b, {1}).u8(3).u32(count).u8(0).u8(0), b;
+    };
+    const std::uint64_t triangle_stream_size = free_triangle_mesh(1).data.size();
+    const auto triangle_budget = static_cast<std::uint32_t>(8 * triangle_stream_size + 65536);
+    {
+        auto mesh = decode_mesh(free_triangle_mesh(triangle_budget).data);
+        ASSERT_TRUE(mesh) << mesh.error().display();
+        EXPECT_EQ(mesh.value().faces.size(), triangle_budget);
+    }
+    for (std::uint32_t count : {triangle_budget + 1, HUGE_COUNT}) {
+        AllocationScope scope(256 * MIB);
+        auto mesh = decode_mesh(free_triangle_mesh(count).data);
         ASSERT_FALSE(mesh);
         EXPECT_EQ(mesh.error().display(), "io error: out of memory");
-        EXPECT_LE(scope.stats().peak_bytes, 2 * 4 * MIB);  // the old array and the refused larger one
+        EXPECT_LT(scope.stats().peak_bytes, 64 * KIB);
     }
+}
+
+// The result itself is reserved once and exactly; when even that cannot be
+// had, the failure is a value.
+TEST(BoundedMemory, RefusedAllocationIsOutOfMemory) {
+    ByteWriter b = item_start();
+    const std::uint32_t count = 20000;
+    unit_anchor(b, 1, {0, 0, 0}).u32(count).u8(0).u8(8).u8(0).u8(0);
+    b.zeros(count);
+    b.u8(3).u32(0);
+    AllocationScope scope(count * sizeof(Point3) - 1);
+    auto mesh = decode_mesh(b.data);
+    ASSERT_FALSE(mesh);
+    EXPECT_EQ(mesh.error().display(), "io error: out of memory");
+    EXPECT_EQ(scope.stats().largest_request, count * sizeof(Point3));
 }
 
 // An ordinary mesh needs little beyond its result.
