@@ -148,7 +148,8 @@ def lathe(b, name, fr, centre, profile, counts, cap0=FLAT, cap1=FLAT, seams=(), 
         rings.append(ring)
         sections[-1].append(ring)
         if i in seams:
-            dup = b.add_points(ring_points(fr, centre, r, h, count_list[i], phase), b.group(f"{name} seam {i}"))
+            # the duplicate is first used together with the next ring: keep them in one group
+            dup = b.add_points(ring_points(fr, centre, r, h, count_list[i], phase), ring_group[i + 1])
             sections.append([dup])
 
     def cap(kind, ring, at_start, h):
