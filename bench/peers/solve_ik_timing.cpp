@@ -1,0 +1,83 @@
+// Times solve_ik per target, in C++ without Python, on a target file written by run.py.
+//
+//   bench_peers_solve_ik TARGETS [repeats = 3]
+//
+// Each line of TARGETS: z1 x1 x2 y1 and the 16 values of the row-major 4x4 flange pose (mm).
+// Prints one line per target: the median of `repeats` timed solves in nanoseconds and the number of
+// solutions, after one untimed pass over all targets to warm caches and branch predictors.
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ik/solve_ik.hpp"
+#include "rigid.hpp"
+
+namespace {
+
+using namespace talvane;
+
+struct Target {
+  Crx robot;
+  Pose pose;
+};
+
+bool read_targets(const char* path, std::vector<Target>& targets) {
+  std::ifstream in(path);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty()) continue;
+    std::istringstream fields(line);
+    std::array<double, 4> dims{};
+    std::array<double, 16> matrix{};
+    for (double& d : dims) fields >> d;
+    for (double& m : matrix) fields >> m;
+    if (!fields) return false;
+    const PoseConversion conversion = pose_from_row_major(matrix);
+    if (!conversion.pose) return false;
+    targets.push_back({Crx::from_params(dims[0], dims[1], dims[2], dims[3]), *conversion.pose});
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: bench_peers_solve_ik TARGETS [repeats > 0]\n");
+    return 2;
+  }
+  const long repeats = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 3;
+  std::vector<Target> targets;
+  if (repeats <= 0 || !read_targets(argv[1], targets)) {
+    std::fprintf(stderr, "bench_peers_solve_ik: cannot read targets from %s\n", argv[1]);
+    return 2;
+  }
+  std::size_t warm_solutions = 0;
+  for (const Target& t : targets) warm_solutions += solve_ik(t.robot, t.pose).size();
+
+  std::vector<double> times(static_cast<std::size_t>(repeats));
+  std::size_t timed_solutions = 0;
+  for (const Target& t : targets) {
+    std::size_t count = 0;
+    for (double& time : times) {
+      const auto start = std::chrono::steady_clock::now();
+      const std::vector<IkSolution> solutions = solve_ik(t.robot, t.pose);
+      const auto stop = std::chrono::steady_clock::now();
+      time = std::chrono::duration<double, std::nano>(stop - start).count();
+      count = solutions.size();
+    }
+    std::nth_element(times.begin(), times.begin() + repeats / 2, times.end());
+    std::printf("%.0f %zu\n", times[static_cast<std::size_t>(repeats / 2)], count);
+    timed_solutions += count;
+  }
+  // The warm-up pass and the timed passes must agree; a difference means a nondeterministic solver.
+  return warm_solutions == timed_solutions ? 0 : 1;
+}
