@@ -1,0 +1,99 @@
+#include "target_pose.hpp"
+
+#include <array>
+#include <cstring>
+
+#include "numpy_api.hpp"
+#include "pyref.hpp"
+#include "rigid.hpp"
+
+namespace talvane::python {
+namespace {
+
+constexpr const char NOT_AN_ARRAY[] = "Expected a 4x4 array, or an object with an as_numpy() method";
+
+// `object.as_numpy()` (a new reference) if the object has that attribute, else `object` itself
+// (also a new reference); null with the lookup's or the call's exception set.
+PyRef resolve_as_numpy(PyObject* object) {
+  PyRef method{PyObject_GetAttrString(object, "as_numpy")};
+  if (!method) {
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return PyRef{};
+    PyErr_Clear();
+    Py_INCREF(object);
+    return PyRef{object};
+  }
+  return PyRef{PyObject_CallNoArgs(method.get())};
+}
+
+bool is_float64_matrix(PyObject* object) {
+  if (!PyArray_Check(object)) return false;
+  auto* array = reinterpret_cast<PyArrayObject*>(object);
+  if (PyArray_NDIM(array) != 2) return false;
+  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
+  // Equivalence also compares byte order, so a big-endian array is converted, not read as native.
+  const bool equivalent = PyArray_EquivTypes(PyArray_DESCR(array), float64);
+  Py_DECREF(float64);
+  return equivalent;
+}
+
+// The object itself if it already is a 2-D float64 array, else NumPy's float64 conversion of it.
+// Any failure, including a result of another dimension, becomes the one "not an array" error.
+PyRef float64_matrix(PyObject* object) {
+  if (is_float64_matrix(object)) {
+    Py_INCREF(object);
+    return PyRef{object};
+  }
+  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);  // the reference is stolen
+  PyRef converted{PyArray_FromAny(object, float64, 0, 0, 0, nullptr)};
+  if (!converted || !is_float64_matrix(converted.get())) {
+    PyErr_Clear();
+    PyErr_SetString(PyExc_ValueError, NOT_AN_ARRAY);
+    return PyRef{};
+  }
+  return converted;
+}
+
+// The 16 elements in logical row-major order, whatever the array's strides and alignment.
+std::array<double, 16> row_major_values(PyArrayObject* array) {
+  const char* data = static_cast<const char*>(PyArray_DATA(array));
+  const npy_intp row_stride = PyArray_STRIDE(array, 0);
+  const npy_intp column_stride = PyArray_STRIDE(array, 1);
+  std::array<double, 16> values{};
+  for (npy_intp r = 0; r < 4; ++r) {
+    for (npy_intp c = 0; c < 4; ++c) {
+      std::memcpy(&values[4 * r + c], data + r * row_stride + c * column_stride, sizeof(double));
+    }
+  }
+  return values;
+}
+
+}  // namespace
+
+std::optional<Pose> extract_target_pose(PyObject* object) {
+  if (!ensure_numpy()) return std::nullopt;
+  const PyRef target = resolve_as_numpy(object);
+  if (!target) return std::nullopt;
+  const PyRef matrix = float64_matrix(target.get());
+  if (!matrix) return std::nullopt;
+
+  auto* array = reinterpret_cast<PyArrayObject*>(matrix.get());
+  const npy_intp rows = PyArray_DIM(array, 0);
+  const npy_intp columns = PyArray_DIM(array, 1);
+  if (rows != 4 || columns != 4) {
+    PyErr_Format(PyExc_ValueError, "Expected a 4x4 transformation matrix, got shape [%zd, %zd]",
+                 static_cast<Py_ssize_t>(rows), static_cast<Py_ssize_t>(columns));
+    return std::nullopt;
+  }
+
+  const std::array<double, 16> values = row_major_values(array);
+  const PoseConversion converted = pose_from_row_major(values);
+  if (!converted.pose) {
+    const PyRef message{
+        PyUnicode_FromStringAndSize(converted.error.data(), static_cast<Py_ssize_t>(converted.error.size()))};
+    if (message) PyErr_SetObject(PyExc_ValueError, message.get());
+    return std::nullopt;
+  }
+  return converted.pose;
+}
+
+}  // namespace talvane::python
