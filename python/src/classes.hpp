@@ -4,6 +4,7 @@
 // interpreter; methods reach the classes they need through these pointers.
 #pragma once
 
+#include "ik/solve_ik.hpp"
 #include "python.hpp"
 #include "robot.hpp"
 
@@ -38,5 +39,30 @@ PyObject* allocate_instance(PyTypeObject* type);
 
 // The deallocator shared by classes whose instances hold no Python references.
 void deallocate_instance(PyObject* self);
+
+struct IkSolutionObject {
+  PyObject_HEAD
+  IkSolution solution;
+};
+
+struct SolutionKindObject {
+  PyObject_HEAD
+  SolutionKind kind;
+};
+
+extern PyTypeObject* ik_solution_type;
+extern PyTypeObject* solution_kind_type;
+
+PyObject* create_ik_solution_type();
+PyObject* create_solution_kind_type();
+
+// A new `IkSolution` holding `solution`.
+PyObject* new_ik_solution(const IkSolution& solution);
+
+// The shared `SolutionKind` member object for `kind` (a new reference), or null with an exception set.
+PyObject* solution_kind_member(SolutionKind kind);
+
+// The member's bare name: "Regular", "AxisDegenerate" or "SingularFamily".
+const char* solution_kind_name(SolutionKind kind);
 
 }  // namespace talvane::python

@@ -4,6 +4,7 @@
 #include "args.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
+#include "crx_ik.hpp"
 #include "fk.hpp"
 #include "pyref.hpp"
 
@@ -102,6 +103,19 @@ PyMethodDef crx_methods[] = {
      "fk_all($self, joints)\n--\n\nCompute the pose of every frame in the kinematic chain, as a (6, 4, 4) array.\n\n"
      "The last of the six is the flange and matches `fk`. The others are at the kinematic link\n"
      "origins, which have no corresponding values in the controller."},
+    {"ik", as_cfunction(Crx_ik), METHOD_WITH_ARGUMENTS,
+     "ik($self, target)\n--\n\nEvery joint configuration which puts the flange at `target`, as an (n, 6) array.\n\n"
+     "The target may be a 4x4 array or any object with an `as_numpy()` method returning one. An\n"
+     "unreachable target gives an array with no rows. Use `ik_detailed` when the residual or the\n"
+     "kind of each solution matters."},
+    {"ik_detailed", as_cfunction(Crx_ik_detailed), METHOD_WITH_ARGUMENTS,
+     "ik_detailed($self, target)\n--\n\nThe same solutions as `ik`, each carrying its residual and its kind."},
+    {"ik_closest", as_cfunction(Crx_ik_closest), METHOD_WITH_ARGUMENTS,
+     "ik_closest($self, target, reference)\n--\n\n"
+     "The solution whose joints are nearest to `reference`, or None if the target is unreachable.\n\n"
+     "A caller following a path can pass the robot's current joint vector as `reference` to reach\n"
+     "the next pose with the least joint movement, which keeps the arm from reconfiguring during\n"
+     "the move."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -14,6 +14,8 @@ struct ClassEntry {
 constexpr ClassEntry CLASSES[] = {
     {"Crx", create_crx_type},
     {"CrxModel", create_crx_model_type},
+    {"IkSolution", create_ik_solution_type},
+    {"SolutionKind", create_solution_kind_type},
 };
 
 int talvane_exec(PyObject* module) {

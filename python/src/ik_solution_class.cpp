@@ -1,0 +1,110 @@
+// The `IkSolution` class: one inverse-kinematics solution, read-only.
+#include <charconv>
+#include <string>
+
+#include "classes.hpp"
+#include "convert.hpp"
+
+namespace talvane::python {
+
+PyTypeObject* ik_solution_type = nullptr;
+
+PyObject* new_ik_solution(const IkSolution& solution) {
+  PyObject* self = allocate_instance(ik_solution_type);
+  if (self != nullptr) reinterpret_cast<IkSolutionObject*>(self)->solution = solution;
+  return self;
+}
+
+namespace {
+
+const IkSolution& solution_of(PyObject* self) { return reinterpret_cast<IkSolutionObject*>(self)->solution; }
+
+// `value` with `precision` digits after the point, in fixed or scientific notation; scientific
+// exponents carry no plus sign and no leading zeros ("1.500e-9", "0.000e0").
+void append_number(std::string& text, double value, std::chars_format format, int precision) {
+  char buffer[400];  // the longest fixed-notation double with 4 decimals fits comfortably
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof(buffer), value, format, precision);
+  if (error != std::errc{}) {
+    text += "?";
+    return;
+  }
+  const std::string_view written(buffer, static_cast<std::size_t>(end - buffer));
+  const std::size_t e = format == std::chars_format::scientific ? written.find('e') : std::string_view::npos;
+  if (e == std::string_view::npos) {
+    text += written;
+    return;
+  }
+  text += written.substr(0, e + 1);
+  std::string_view exponent = written.substr(e + 1);
+  if (exponent.front() == '+') exponent.remove_prefix(1);
+  if (exponent.front() == '-') {
+    text += '-';
+    exponent.remove_prefix(1);
+  }
+  while (exponent.size() > 1 && exponent.front() == '0') exponent.remove_prefix(1);
+  text += exponent;
+}
+
+PyObject* IkSolution_repr(PyObject* self) {
+  const IkSolution& solution = solution_of(self);
+  std::string text = "IkSolution(joints=[";
+  for (std::size_t j = 0; j < solution.joints.size(); ++j) {
+    if (j != 0) text += ", ";
+    append_number(text, solution.joints[j], std::chars_format::fixed, 4);
+  }
+  text += "], residual=";
+  append_number(text, solution.residual, std::chars_format::scientific, 3);
+  text += ", kind=";
+  text += solution_kind_name(solution.kind);
+  text += ')';
+  return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+}
+
+PyObject* IkSolution_joints(PyObject* self, void*) { return joint_vector_array(solution_of(self).joints); }
+PyObject* IkSolution_residual(PyObject* self, void*) {
+  return PyFloat_FromDouble(solution_of(self).residual);
+}
+PyObject* IkSolution_kind(PyObject* self, void*) { return solution_kind_member(solution_of(self).kind); }
+PyObject* IkSolution_theta(PyObject* self, void*) { return PyFloat_FromDouble(solution_of(self).theta); }
+
+PyGetSetDef ik_solution_getset[] = {
+    {"joints", IkSolution_joints, nullptr, "The six joint angles in FANUC controller degrees.", nullptr},
+    {"residual", IkSolution_residual, nullptr,
+     "Largest absolute element difference between this solution's pose and the target.", nullptr},
+    {"kind", IkSolution_kind, nullptr, "The configuration category of the solution.", nullptr},
+    {"theta", IkSolution_theta, nullptr,
+     "The angle on the wrist center's circle that produced the solution, kept for diagnostics.", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+constexpr const char IK_SOLUTION_DOC[] = "One inverse kinematics solution and its diagnostics.";
+
+PyType_Slot ik_solution_slots[] = {
+    {Py_tp_doc, const_cast<char*>(IK_SOLUTION_DOC)},
+    {Py_tp_repr, reinterpret_cast<void*>(IkSolution_repr)},
+    {Py_tp_getset, ik_solution_getset},
+    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
+    {0, nullptr},
+};
+
+PyType_Spec ik_solution_spec = {
+    "talvane.IkSolution",
+    sizeof(IkSolutionObject),
+    0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
+    ik_solution_slots,
+};
+
+}  // namespace
+
+PyObject* create_ik_solution_type() {
+  if (ik_solution_type == nullptr) {
+    PyObject* type = PyType_FromSpec(&ik_solution_spec);
+    if (type == nullptr) return nullptr;
+    ik_solution_type = reinterpret_cast<PyTypeObject*>(type);
+  }
+  Py_INCREF(ik_solution_type);
+  return reinterpret_cast<PyObject*>(ik_solution_type);
+}
+
+}  // namespace talvane::python
