@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 
 #include "fk.hpp"
 
@@ -24,6 +25,7 @@ void expect_matrix_near(const Pose& pose, const Rows& rows, double tolerance) {
 }
 
 struct FlangeCase {
+  const char* name;
   JointVector joints;
   Rows rows;
 };
@@ -36,13 +38,14 @@ TEST_P(Crx10iaFlange, MatchesController) {
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedPoses, Crx10iaFlange,
-    testing::Values(FlangeCase{{0, 0, 0, 0, 0, 0}, {{{0, 0, 1, 700}, {0, -1, 0, -150}, {1, 0, 0, 540}}}},
-                    FlangeCase{{0, 0, 0, 0, -90, 0}, {{{1, 0, 0, 540}, {0, -1, 0, -150}, {0, 0, -1, 380}}}},
-                    FlangeCase{{90, 0, 0, 0, 0, 0}, {{{0, 1, 0, 150}, {0, 0, 1, 700}, {1, 0, 0, 540}}}},
-                    FlangeCase{{0, 30, -30, 0, 0, 0},
+    testing::Values(FlangeCase{"zero", {0, 0, 0, 0, 0, 0}, {{{0, 0, 1, 700}, {0, -1, 0, -150}, {1, 0, 0, 540}}}},
+                    FlangeCase{"j5_down", {0, 0, 0, 0, -90, 0}, {{{1, 0, 0, 540}, {0, -1, 0, -150}, {0, 0, -1, 380}}}},
+                    FlangeCase{"j1_quarter_turn", {90, 0, 0, 0, 0, 0}, {{{0, 1, 0, 150}, {0, 0, 1, 700}, {1, 0, 0, 540}}}},
+                    FlangeCase{"coupled_j2_j3", {0, 30, -30, 0, 0, 0},
                                {{{0.5, 0, 0.866025403784, 876.217782649},
                                  {0, -1, 0, -150},
-                                 {0.866025403784, 0, -0.5, 117.653718044}}}}));
+                                 {0.866025403784, 0, -0.5, 117.653718044}}}}),
+    [](const testing::TestParamInfo<FlangeCase>& info) { return std::string(info.param.name); });
 
 TEST(Fk, ZeroPoseEntriesAreTinyWhereExactMatrixHasZeros) {
   const Matrix4 m = pose_to_matrix(fk(Crx::crx10ia(), {0, 0, 0, 0, 0, 0}));
