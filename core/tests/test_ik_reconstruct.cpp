@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "fk.hpp"
+#include "ik/ik_context.hpp"
+#include "ik/reconstruct_joints.hpp"
+#include "ik/refine_joints.hpp"
+
+namespace talvane {
+namespace {
+
+struct Geometry {
+  Pose target;
+  Vec3 elbow;
+  Vec3 circle_point;
+};
+
+Geometry geometry_of(const Crx& robot, const JointVector& q) {
+  const Frames frames = fk_all(robot, q);
+  const Vec3 axis = quaternion_rotate(frames[3].rotation, Vec3{1.0, 0.0, 0.0});
+  const Vec3& e = frames[2].translation;
+  return {frames[5], e, Vec3{e[0] + robot.x1() * axis[0], e[1] + robot.x1() * axis[1], e[2] + robot.x1() * axis[2]}};
+}
+
+double max_pose_difference(const Crx& robot, const JointVector& a, const JointVector& b) {
+  return max_abs_error(pose_error(robot, a, fk(robot, b)));
+}
+
+struct Random {
+  std::uint64_t state;
+  double uniform(double lo, double hi) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return lo + (hi - lo) * static_cast<double>(state >> 11) * 0x1.0p-53;
+  }
+};
+
+TEST(ReconstructJoints, RoundTripAndTwin) {
+  Random random{42};
+  for (const CrxModel model : {CrxModel::Crx3iA, CrxModel::Crx10iA, CrxModel::Crx30iA}) {
+    const Crx robot = Crx::from_model(model);
+    for (int n = 0; n < 300; ++n) {
+      JointVector q;
+      for (double& j : q) j = random.uniform(-180.0, 180.0);
+      // The forearm elevation J2 + J3 must itself lie in [−180, 180) to come back unchanged.
+      q[2] = random.uniform(-180.0, 180.0) - q[1];
+      if (q[1] + q[2] >= 180.0 || q[1] + q[2] < -180.0) continue;
+      const Geometry g = geometry_of(robot, q);
+      const IkContext ctx = make_ik_context(robot, g.target);
+      const auto [first, second] = reconstruct_joints(ctx, g.elbow, g.circle_point);
+      // J1 faces P in the first vector; q comes back as the first or the second accordingly.
+      const double facing = std::cos(q[0] * DEG_TO_RAD) * g.circle_point[0] + std::sin(q[0] * DEG_TO_RAD) * g.circle_point[1];
+      const JointVector& same = facing > 0.0 ? first : second;
+      for (int j = 0; j < 6; ++j) EXPECT_NEAR(same[j], q[j], 1e-9) << n << " joint " << j;
+      // The twin: J1 and J4 turned by 180°, J2 mirrored, J5 and J6 kept, the same flange pose.
+      EXPECT_NEAR(std::abs(wrap_angle((second[0] - first[0]) * DEG_TO_RAD)), std::numbers::pi, 1e-12);
+      EXPECT_NEAR(std::abs(wrap_angle((second[3] - first[3]) * DEG_TO_RAD)), std::numbers::pi, 1e-12);
+      EXPECT_NEAR(wrap_angle((second[1] + first[1]) * DEG_TO_RAD), 0.0, 1e-12);
+      EXPECT_EQ(second[4], first[4]);
+      EXPECT_EQ(second[5], first[5]);
+      EXPECT_LT(max_pose_difference(robot, first, second), 1e-9);
+      for (const JointVector& v : {first, second}) {
+        for (const int j : {0, 1, 3, 4, 5}) {
+          EXPECT_GE(v[j], -180.0);
+          EXPECT_LT(v[j], 180.0);
+        }
+      }
+    }
+  }
+}
+
+TEST(ReconstructJoints, ThirdJointIsNotRewrapped) {
+  const Crx robot = Crx::crx10ia();
+  // Forearm elevation α = 170° with J2 = −170°: controller J3 = 340°, not −20°.
+  const JointVector q{10, -170, 340, 20, 30, 40};
+  const Geometry g = geometry_of(robot, q);
+  const auto [first, second] = reconstruct_joints(make_ik_context(robot, g.target), g.elbow, g.circle_point);
+  for (int j = 0; j < 6; ++j) EXPECT_NEAR(first[j], q[j], 1e-9) << j;
+  // The twin: (180° − 170°) − 170° = −160°.
+  EXPECT_NEAR(second[2], -160.0, 1e-9);
+}
+
+TEST(ReconstructJoints, AzimuthFallbacks) {
+  const Crx robot = Crx::crx10ia();
+  // Both points on the J1 axis (upper arm and forearm vertical): J1 = 0, and −180 for the twin.
+  const JointVector q{0, 0, 90, 30, 40, 50};
+  const Geometry g = geometry_of(robot, q);
+  const IkContext ctx = make_ik_context(robot, g.target);
+  const auto [first, second] = reconstruct_joints(ctx, g.elbow, g.circle_point);
+  EXPECT_EQ(first[0], 0.0);
+  EXPECT_EQ(second[0], -180.0);
+  for (int j = 1; j < 6; ++j) EXPECT_NEAR(first[j], q[j], 1e-9) << j;
+
+  // At exactly z1·1e-6 from the axis P counts as on it and J1 comes from the elbow; just beyond
+  // it, from P.
+  const double tol = robot.z1() * 1e-6;
+  const Vec3 elbow{0.0, 300.0, 400.0};
+  EXPECT_NEAR(reconstruct_joints(ctx, elbow, Vec3{tol, 0.0, 900.0})[0][0], 90.0, 1e-12);
+  EXPECT_EQ(reconstruct_joints(ctx, elbow, Vec3{std::nextafter(tol, 1.0), 0.0, 900.0})[0][0], 0.0);
+}
+
+TEST(RefineJoints, ConvergedInputIsReturnedUnchanged) {
+  const Crx robot = Crx::crx5ia();
+  const JointVector q{12.5, -33.0, 47.25, 100.0, -60.0, 10.0};
+  EXPECT_EQ(refine_joints(robot, q, fk(robot, q)), q);
+}
+
+TEST(RefineJoints, ConvergesFromNearbyAndNeverWorsens) {
+  Random random{7};
+  const Crx robot = Crx::crx10ia();
+  for (int n = 0; n < 200; ++n) {
+    JointVector q;
+    for (double& j : q) j = random.uniform(-180.0, 180.0);
+    const Pose target = fk(robot, q);
+    JointVector start = q;
+    const double size = n < 100 ? 0.5 : 20.0;
+    for (double& j : start) j += random.uniform(-size, size);
+    const JointVector refined = refine_joints(robot, start, target);
+    const double before = max_abs_error(pose_error(robot, start, target));
+    const double after = max_abs_error(pose_error(robot, refined, target));
+    EXPECT_LE(after, before);
+    if (n < 100) {
+      EXPECT_LT(after, 1e-10) << n;
+    }
+  }
+}
+
+TEST(RefineJoints, ConvergesWhereTheNormalEquationsAreSingular) {
+  // Upper arm and forearm vertical: J1 (about +z) and J4 (about −z here) turn about one line, so
+  // JᵀJ is singular and the steps come from the least-squares solve.
+  const Crx robot = Crx::crx10ia();
+  const JointVector q{0, 0, 90, 30, 40, 50};
+  JointVector start = q;
+  start[0] += 0.3;
+  start[3] += 0.2;
+  const Pose target = fk(robot, q);
+  const JointVector refined = refine_joints(robot, start, target);
+  EXPECT_LT(max_abs_error(pose_error(robot, refined, target)), 1e-10);
+  EXPECT_NEAR(refined[0] - refined[3], q[0] - q[3], 1e-6);
+}
+
+TEST(RefineJoints, NonFiniteTargetLeavesInputUnchanged) {
+  const Crx robot = Crx::crx10ia();
+  const JointVector q{10, 20, -30, 40, 50, 60};
+  Pose target = fk(robot, q);
+  target.translation[2] = std::nan("");
+  EXPECT_EQ(refine_joints(robot, q, target), q);
+}
+
+}  // namespace
+}  // namespace talvane
