@@ -36,7 +36,9 @@ def check_manifold(mesh):
     e = _directed_edges(mesh.faces)
     _, counts = np.unique(e, axis=0, return_counts=True)
     if (counts > 1).any():
-        problems.append(f"{int((counts > 1).sum())} directed edges used more than once (inconsistent orientation)")
+        problems.append(
+            f"{int((counts > 1).sum())} directed edges used more than once (inconsistent orientation)"
+        )
     _, ucounts = np.unique(np.sort(e, axis=1), axis=0, return_counts=True)
     if (ucounts > 2).any():
         problems.append(f"{int((ucounts > 2).sum())} edges shared by more than two faces")
@@ -211,7 +213,9 @@ def _overlap_2d(t0, t1, eps=1e-7):
             e = tri[(i + 1) % 3] - tri[i]
             axis = np.array([-e[1], e[0]])
             p0, p1 = t0 @ axis, t1 @ axis
-            if p0.max() <= p1.min() + eps * np.linalg.norm(axis) or p1.max() <= p0.min() + eps * np.linalg.norm(axis):
+            if p0.max() <= p1.min() + eps * np.linalg.norm(
+                axis
+            ) or p1.max() <= p0.min() + eps * np.linalg.norm(axis):
                 return False
     return True
 
@@ -231,10 +235,12 @@ def check_coplanar_overlaps(mesh):
             t2 = p[tris][:, :, others]
             lo, hi = t2.min(axis=1), t2.max(axis=1)
             for a in range(len(tris)):
-                cand = np.nonzero(((lo[a] < hi[a + 1:]) & (lo[a + 1:] < hi[a])).all(axis=1))[0] + a + 1
+                cand = np.nonzero(((lo[a] < hi[a + 1 :]) & (lo[a + 1 :] < hi[a])).all(axis=1))[0] + a + 1
                 for b in cand:
                     if _overlap_2d(t2[a], t2[b]):
-                        problems.append(f"triangles {tris[a]} and {tris[b]} overlap on plane {'xyz'[axis]} = {value}")
+                        problems.append(
+                            f"triangles {tris[a]} and {tris[b]} overlap on plane {'xyz'[axis]} = {value}"
+                        )
     return problems
 
 

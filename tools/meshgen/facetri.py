@@ -16,13 +16,17 @@ def _segments_touch(p, q, r, s, eps=1e-9):
     """True if closed segments pq and rs share a point."""
     d1, d2 = _cross(r, s, p), _cross(r, s, q)
     d3, d4 = _cross(p, q, r), _cross(p, q, s)
-    if ((d1 > eps and d2 < -eps) or (d1 < -eps and d2 > eps)) and ((d3 > eps and d4 < -eps) or (d3 < -eps and d4 > eps)):
+    if ((d1 > eps and d2 < -eps) or (d1 < -eps and d2 > eps)) and (
+        (d3 > eps and d4 < -eps) or (d3 < -eps and d4 > eps)
+    ):
         return True
 
     def on(a, b, c):
-        return abs(_cross(a, b, c)) <= eps and min(a[0], b[0]) - eps <= c[0] <= max(a[0], b[0]) + eps and min(
-            a[1], b[1]
-        ) - eps <= c[1] <= max(a[1], b[1]) + eps
+        return (
+            abs(_cross(a, b, c)) <= eps
+            and min(a[0], b[0]) - eps <= c[0] <= max(a[0], b[0]) + eps
+            and min(a[1], b[1]) - eps <= c[1] <= max(a[1], b[1]) + eps
+        )
 
     return on(p, q, r) or on(p, q, s) or on(r, s, p) or on(r, s, q)
 
@@ -99,7 +103,11 @@ def triangulate_with_holes(pos, outer, holes):
                 if w in (a, v, c):
                     continue
                 pw = pos[w]
-                if _cross(pa, pv, pw) >= -1e-12 and _cross(pv, pc, pw) >= -1e-12 and _cross(pc, pa, pw) >= -1e-12:
+                if (
+                    _cross(pa, pv, pw) >= -1e-12
+                    and _cross(pv, pc, pw) >= -1e-12
+                    and _cross(pc, pa, pw) >= -1e-12
+                ):
                     inside = True
                     break
             if inside:

@@ -30,7 +30,9 @@ def penetrations(dims, meshes, joints):
     """(i, j, count) for every link i with vertices inside a solid of link j, at the given joints."""
     poses = link_poses(dims, joints)
     posed_points = [apply(p, m.vertices) for p, m in zip(poses, meshes)]
-    posed_solids = [[apply(p, s.reshape(-1, 3)).reshape(-1, 3, 3) for s in solids(m)] for p, m in zip(poses, meshes)]
+    posed_solids = [
+        [apply(p, s.reshape(-1, 3)).reshape(-1, 3, 3) for s in solids(m)] for p, m in zip(poses, meshes)
+    ]
     found = []
     for j, soups in enumerate(posed_solids):
         for i, pts in enumerate(posed_points):

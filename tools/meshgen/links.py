@@ -26,7 +26,9 @@ def build_base(d, p):
     b = MeshBuilder()
     floor, foot_top = -d.floor_depth, -d.floor_depth + d.foot_thickness
     profile = [(d.foot_radius, floor), (d.foot_radius, foot_top), (d.base_radius, foot_top)]
-    profile += fillet_arc(d.base_radius - d.base_fillet, d.base_top - d.base_fillet, d.base_fillet, 0, 90, p["k"])
+    profile += fillet_arc(
+        d.base_radius - d.base_fillet, d.base_top - d.base_fillet, d.base_fillet, 0, 90, p["k"]
+    )
     emit(b, lathe(b, "base drum", ALONG_Z, ORIGIN, profile, p["n"], p["floor"], p["top"]))
     wa, wb = p["washer"]
     for i in range(4):
@@ -39,8 +41,16 @@ def build_base(d, p):
         y = side * d.connector_y
         x = -math.sqrt(d.base_radius**2 - y**2)
         normal = np.array([x, y, 0.0]) / d.base_radius
-        torus(b, f"connector {side:+.0f}", frame(normal, Z), (x, y, d.connector_z),
-              d.connector_major, d.connector_minor, ca, cb)
+        torus(
+            b,
+            f"connector {side:+.0f}",
+            frame(normal, Z),
+            (x, y, d.connector_z),
+            d.connector_major,
+            d.connector_minor,
+            ca,
+            cb,
+        )
     return b.build()
 
 
@@ -48,14 +58,41 @@ def build_turret(d, p):
     b = MeshBuilder()
     k = p["k"]
     column = [(d.column_radius, d.base_top + 1.0)]
-    column += fillet_arc(d.column_radius - d.column_fillet, d.column_top - d.column_fillet, d.column_fillet, 0, 90, k)
+    column += fillet_arc(
+        d.column_radius - d.column_fillet, d.column_top - d.column_fillet, d.column_fillet, 0, 90, k
+    )
     emit(b, lathe(b, "J1 column", ALONG_Z, ORIGIN, column, p["column_n"], OPEN, FLAT))
     neck = [(d.neck_radius, d.column_top - 1.0), (d.neck_radius, -25.0)]
     emit(b, lathe(b, "neck", ALONG_Z, ORIGIN, neck, p["neck_n"], OPEN, OPEN))
-    emit(b, drum(b, "J2 drum", ALONG_Y, ORIGIN, d.j2_radius, -d.j2_half_width, d.j2_half_width, d.j2_fillet,
-                 k, p["wr"], p["drum_n"], *p["drum_caps"]))
+    emit(
+        b,
+        drum(
+            b,
+            "J2 drum",
+            ALONG_Y,
+            ORIGIN,
+            d.j2_radius,
+            -d.j2_half_width,
+            d.j2_half_width,
+            d.j2_fillet,
+            k,
+            p["wr"],
+            p["drum_n"],
+            *p["drum_caps"],
+        ),
+    )
     face = d.j2_half_width + 3.0
-    cover(b, "J2 cover", AGAINST_Y, ORIGIN, d.j2_cover_radius, d.j2_half_width - 1.0, face, p["cover_n"], p["cover_cap"])
+    cover(
+        b,
+        "J2 cover",
+        AGAINST_Y,
+        ORIGIN,
+        d.j2_cover_radius,
+        d.j2_half_width - 1.0,
+        face,
+        p["cover_n"],
+        p["cover_cap"],
+    )
     count, s = p["open_screws"]
     screws(b, "J2 screw", AGAINST_Y, ORIGIN, face, 0.8 * d.j2_cover_radius, 3.0, count, s, closed=False)
     sa, sb = p["seal"]
@@ -67,17 +104,52 @@ def build_upper_arm(d, p):
     b = MeshBuilder()
     k = p["k"]
     for name, centre in (("J2 end cap", ORIGIN), ("J3 end cap", (0.0, 0.0, d.z1))):
-        emit(b, drum(b, name, ALONG_Y, centre, d.arm_cap_radius, d.arm_cap_y0, d.arm_cap_y1, d.arm_cap_fillet,
-                     k, p["wr"], p["cap_n"], *p["cap_caps"]))
+        emit(
+            b,
+            drum(
+                b,
+                name,
+                ALONG_Y,
+                centre,
+                d.arm_cap_radius,
+                d.arm_cap_y0,
+                d.arm_cap_y1,
+                d.arm_cap_fillet,
+                k,
+                p["wr"],
+                p["cap_n"],
+                *p["cap_caps"],
+            ),
+        )
     tr = p["tr"]
     tube = [(d.arm_tube_radius, d.z1 * s / (tr - 1)) for s in range(tr)]
     emit(b, lathe(b, "arm tube", ALONG_Z, (0.0, d.arm_tube_y, 0.0), tube, p["tube_n"], OPEN, OPEN))
     count, s = p["open_screws"]
     for name, centre in (("J2", ORIGIN), ("J3", (0.0, 0.0, d.z1))):
         face = d.arm_cap_y1 + 2.0
-        cover(b, f"{name} arm cover", ALONG_Y, centre, 0.8 * d.arm_cap_radius, d.arm_cap_y1 - 1.0, face,
-              p["cover_n"], p["cover_cap"])
-        screws(b, f"{name} arm screw", ALONG_Y, centre, face, 0.62 * d.arm_cap_radius, 2.8, count, s, closed=False)
+        cover(
+            b,
+            f"{name} arm cover",
+            ALONG_Y,
+            centre,
+            0.8 * d.arm_cap_radius,
+            d.arm_cap_y1 - 1.0,
+            face,
+            p["cover_n"],
+            p["cover_cap"],
+        )
+        screws(
+            b,
+            f"{name} arm screw",
+            ALONG_Y,
+            centre,
+            face,
+            0.62 * d.arm_cap_radius,
+            2.8,
+            count,
+            s,
+            closed=False,
+        )
     if p["seals"]:
         sa, sb = p["seals"]
         # in the J2 and J3 gaps, touching this link's own end caps only
@@ -90,18 +162,55 @@ def build_upper_arm(d, p):
 def build_elbow(d, p):
     b = MeshBuilder()
     k = p["k"]
-    emit(b, drum(b, "J3 drum", ALONG_Y, ORIGIN, d.j3_radius, -d.j3_half_width, d.j3_half_width, d.j3_fillet,
-                 k, p["wr"], p["drum_n"], *p["drum_caps"], seams=p["seams"]))
+    emit(
+        b,
+        drum(
+            b,
+            "J3 drum",
+            ALONG_Y,
+            ORIGIN,
+            d.j3_radius,
+            -d.j3_half_width,
+            d.j3_half_width,
+            d.j3_fillet,
+            k,
+            p["wr"],
+            p["drum_n"],
+            *p["drum_caps"],
+            seams=p["seams"],
+        ),
+    )
     collar = [(d.collar_radius, 0.0)]
-    collar += fillet_arc(d.collar_radius - d.collar_fillet, d.collar_front - d.collar_fillet, d.collar_fillet, 0, 90, k)
+    collar += fillet_arc(
+        d.collar_radius - d.collar_fillet, d.collar_front - d.collar_fillet, d.collar_fillet, 0, 90, k
+    )
     emit(b, lathe(b, "J4 collar", ALONG_X, ORIGIN, collar, p["collar_n"], *p["collar_caps"]))
     face = d.j3_half_width + 3.0
-    cover(b, "J3 cover", AGAINST_Y, ORIGIN, 0.78 * d.j3_radius, d.j3_half_width - 1.0, face, p["cover_n"], p["cover_cap"])
+    cover(
+        b,
+        "J3 cover",
+        AGAINST_Y,
+        ORIGIN,
+        0.78 * d.j3_radius,
+        d.j3_half_width - 1.0,
+        face,
+        p["cover_n"],
+        p["cover_cap"],
+    )
     count, s = p["open_screws"]
     screws(b, "J3 screw", AGAINST_Y, ORIGIN, face, 0.62 * d.j3_radius, 3.0, count, s, closed=False)
     if p["ring"]:
         ra, rb = p["ring"]
-        torus(b, "J3 cover ring", ALONG_Y, (0.0, -(d.j3_half_width + 0.5), 0.0), 0.78 * d.j3_radius + 2.5, 1.2, ra, rb)
+        torus(
+            b,
+            "J3 cover ring",
+            ALONG_Y,
+            (0.0, -(d.j3_half_width + 0.5), 0.0),
+            0.78 * d.j3_radius + 2.5,
+            1.2,
+            ra,
+            rb,
+        )
     return b.build()
 
 
@@ -113,14 +222,50 @@ def build_forearm(d, p):
     tube += [(d.forearm_radius, start + (d.x1 - start) * s / (tr - 1)) for s in range(1, tr)]
     emit(b, lathe(b, "forearm", ALONG_X, ORIGIN, tube, p["tube_n"], FLAT, OPEN))
     centre = (d.x1, 0.0, 0.0)
-    emit(b, drum(b, "J5 knuckle", ALONG_Y, centre, d.knuckle_radius, d.knuckle_y0, d.knuckle_y1, d.knuckle_fillet,
-                 k, p["wr"], p["knuckle_n"], *p["knuckle_caps"]))
+    emit(
+        b,
+        drum(
+            b,
+            "J5 knuckle",
+            ALONG_Y,
+            centre,
+            d.knuckle_radius,
+            d.knuckle_y0,
+            d.knuckle_y1,
+            d.knuckle_fillet,
+            k,
+            p["wr"],
+            p["knuckle_n"],
+            *p["knuckle_caps"],
+        ),
+    )
     if p["cover"]:
         n, cap = p["cover"]
-        cover(b, "knuckle cover", ALONG_Y, centre, 0.78 * d.knuckle_radius, d.knuckle_y1 - 1.0, d.knuckle_y1 + 2.0, n, cap)
+        cover(
+            b,
+            "knuckle cover",
+            ALONG_Y,
+            centre,
+            0.78 * d.knuckle_radius,
+            d.knuckle_y1 - 1.0,
+            d.knuckle_y1 + 2.0,
+            n,
+            cap,
+        )
     if p["face_screws"]:
         count, s = p["face_screws"]
-        screws(b, "knuckle screw", ALONG_Y, centre, d.knuckle_y1, 0.6 * d.knuckle_radius, 2.5, count, s, closed=False)
+        screws(
+            b,
+            "knuckle screw",
+            ALONG_Y,
+            centre,
+            d.knuckle_y1,
+            0.6 * d.knuckle_radius,
+            2.5,
+            count,
+            s,
+            closed=False,
+        )
     sa, sb = p["seal"]
     torus(b, "J4 seal", ALONG_X, (d.forearm_start + 0.8, 0.0, 0.0), d.forearm_radius - 3.0, 1.2, sa, sb)
     return b.build()
@@ -129,13 +274,38 @@ def build_forearm(d, p):
 def build_wrist(d, p):
     b = MeshBuilder()
     k = p["k"]
-    emit(b, drum(b, "J5 drum", ALONG_Y, ORIGIN, d.j5_radius, d.j5_y0, d.j5_y1, d.j5_fillet,
-                 k, p["wr"], p["drum_n"], *p["drum_caps"]))
+    emit(
+        b,
+        drum(
+            b,
+            "J5 drum",
+            ALONG_Y,
+            ORIGIN,
+            d.j5_radius,
+            d.j5_y0,
+            d.j5_y1,
+            d.j5_fillet,
+            k,
+            p["wr"],
+            p["drum_n"],
+            *p["drum_caps"],
+        ),
+    )
     housing = [(d.j6_radius, 0.0)]
     housing += fillet_arc(d.j6_radius - d.j6_fillet, d.j6_front - d.j6_fillet, d.j6_fillet, 0, 90, k)
     emit(b, lathe(b, "J6 housing", ALONG_X, ORIGIN, housing, p["j6_n"], *p["j6_caps"]))
     face = -d.j5_y0 + 3.0
-    cover(b, "J5 cover", AGAINST_Y, ORIGIN, 0.75 * d.j5_radius, -d.j5_y0 - 1.0, face, p["cover_n"], p["cover_cap"])
+    cover(
+        b,
+        "J5 cover",
+        AGAINST_Y,
+        ORIGIN,
+        0.75 * d.j5_radius,
+        -d.j5_y0 - 1.0,
+        face,
+        p["cover_n"],
+        p["cover_cap"],
+    )
     if p["open_screws"]:
         count, s = p["open_screws"]
         screws(b, "J5 open screw", AGAINST_Y, ORIGIN, face, 0.55 * d.j5_radius, 2.5, count, s, closed=False)
@@ -165,12 +335,22 @@ def build_flange(d, p):
     holes = [("centring recess", (0.0, 0.0), 15.75, 5.0, p["nr"])]
     for i in range(4):
         t = math.radians(45.0 + 90.0 * i)
-        holes.append((f"bolt hole {i}", (BOLT_PITCH_RADIUS * math.cos(t), BOLT_PITCH_RADIUS * math.sin(t)), 3.0, 8.0, p["nb"]))
+        holes.append(
+            (
+                f"bolt hole {i}",
+                (BOLT_PITCH_RADIUS * math.cos(t), BOLT_PITCH_RADIUS * math.sin(t)),
+                3.0,
+                8.0,
+                p["nb"],
+            )
+        )
     holes.append(("pin hole", (0.0, BOLT_PITCH_RADIUS), 3.0, 6.0, p["np"]))
     hole_shapes = []
     for name, (cx, cy), r, depth, n in holes:
         prof = [(r + 0.5, 0.0), (r, -0.5), (r, -depth)] if p["chamfer"] else [(r, 0.0), (r, -depth)]
-        hole_shapes.append(lathe(b, name, ALONG_Z, (cx, cy, 0.0), prof, n, OPEN, FLAT, end_groups=(face, None)))
+        hole_shapes.append(
+            lathe(b, name, ALONG_Z, (cx, cy, 0.0), prof, n, OPEN, FLAT, end_groups=(face, None))
+        )
 
     outer = list(body.rings[-1])
     rims = [list(h.rings[0][::-1]) for h in hole_shapes]

@@ -98,7 +98,9 @@ class Lathe:
     batches: list  # triangle arrays in their default emission order
 
 
-def lathe(b, name, fr, centre, profile, counts, cap0=FLAT, cap1=FLAT, seams=(), phase=0.0, end_groups=(None, None)):
+def lathe(
+    b, name, fr, centre, profile, counts, cap0=FLAT, cap1=FLAT, seams=(), phase=0.0, end_groups=(None, None)
+):
     """Add a surface of revolution to builder ``b``.
 
     ``profile`` is a list of (r, h); ``counts`` one ring size or one per profile point.
@@ -263,7 +265,13 @@ def screws(b, name, fr, centre, face_h, circle_radius, head_radius, count, segme
         t = start + 2.0 * math.pi * i / count
         c = centre + circle_radius * (math.cos(t) * fr.u + math.sin(t) * fr.v)
         shape = lathe(
-            b, f"{name} {i}", fr, c, [(head_radius, face_h - 1.0), (head_radius, face_h + 1.5)],
-            segments, FLAT if closed else OPEN, FLAT,
+            b,
+            f"{name} {i}",
+            fr,
+            c,
+            [(head_radius, face_h - 1.0), (head_radius, face_h + 1.5)],
+            segments,
+            FLAT if closed else OPEN,
+            FLAT,
         )
         emit(b, shape)

@@ -12,7 +12,9 @@ LINK_COLOURS = ("#5d6166", "#e4e5e2", "#efefec", "#e4e5e2", "#efefec", "#e4e5e2"
 
 def posed_triangles(dims, meshes, joints):
     """Per link: the (m, 3, 3) triangle corners moved by the link's pose."""
-    return [apply(pose, m.vertices)[m.faces.astype(np.int64)] for pose, m in zip(link_poses(dims, joints), meshes)]
+    return [
+        apply(pose, m.vertices)[m.faces.astype(np.int64)] for pose, m in zip(link_poses(dims, joints), meshes)
+    ]
 
 
 def render_model(dims, meshes, path, poses=CHECK_POSES, views=VIEWS, pixels=560):
@@ -23,7 +25,9 @@ def render_model(dims, meshes, path, poses=CHECK_POSES, views=VIEWS, pixels=560)
     import matplotlib.pyplot as plt
 
     inch = pixels / 100.0
-    fig, axes = plt.subplots(len(views), len(poses), figsize=(inch * len(poses), inch * len(views)), squeeze=False)
+    fig, axes = plt.subplots(
+        len(views), len(poses), figsize=(inch * len(poses), inch * len(views)), squeeze=False
+    )
     for col, joints in enumerate(poses):
         tris = posed_triangles(dims, meshes, joints)
         for row, (elev, azim) in enumerate(views):

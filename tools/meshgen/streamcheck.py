@@ -88,7 +88,9 @@ def read_stream(data):
         blo = [_corner(lo[a], hi[a], anchor[a], lo_codes[a]) if anchor[a] else lo[a] for a in range(3)]
         bhi = [_corner(lo[a], hi[a], anchor[a], hi_codes[a]) if anchor[a] else hi[a] for a in range(3)]
         for _ in range(n):
-            points.append([_point(blo[a], bhi[a] - blo[a], widths[a], bits.read(widths[a])) for a in range(3)])
+            points.append(
+                [_point(blo[a], bhi[a] - blo[a], widths[a], bits.read(widths[a])) for a in range(3)]
+            )
         if not bits.exact():
             raise ValueError("partition payload longer than its points")
         partitions.append((n, kind, widths, np.array(blo), np.array(bhi)))
@@ -151,10 +153,11 @@ def stream_problems(data, mesh, flange_face_vertices=None):
     start = 0
     for n, _, widths, blo, bhi in lay.partitions:
         groups = set(mesh.vertex_group[start : start + n].tolist())
-        if any(mesh.groups[g].cap for g in groups):
-            if not any(widths[a] == 0 and blo[a] == bhi[a] for a in range(3)):
-                problems.append(f"cap partition at {start} is not flat")
+        flat = any(widths[a] == 0 and blo[a] == bhi[a] for a in range(3))
+        if any(mesh.groups[g].cap for g in groups) and not flat:
+            problems.append(f"cap partition at {start} is not flat")
         start += n
+
     # quantisation must not flip or collapse a triangle
     def normals(p):
         t = p[f.astype(np.int64)]
@@ -163,7 +166,9 @@ def stream_problems(data, mesh, flange_face_vertices=None):
     n0, n1 = normals(mesh.vertices), normals(v)
     cos = np.einsum("ij,ij->i", n0, n1) / (np.linalg.norm(n0, axis=1) * np.linalg.norm(n1, axis=1))
     if cos.min() < 0.9:
-        problems.append(f"quantisation turns a triangle by up to {np.degrees(np.arccos(cos.min())):.1f} degrees")
+        problems.append(
+            f"quantisation turns a triangle by up to {np.degrees(np.arccos(cos.min())):.1f} degrees"
+        )
     if flange_face_vertices is not None:
         z = v[:, 2]
         if z.max() != 0.0 or np.count_nonzero(z == 0.0) != flange_face_vertices:

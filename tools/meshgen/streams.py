@@ -6,6 +6,7 @@ get width 0 on their normal axis; anchor widths give a corner step of at most
 0.01 mm, clamped to 14..17 bits; faces Delta-coded; no name, metadata or attributes.
 """
 
+import itertools
 import math
 import pathlib
 
@@ -37,7 +38,7 @@ def partition_runs(mesh, singles=()):
         bounds += [s, s + 1]
     bounds = sorted(set(bounds))
     sizes = []
-    for start, end in zip(bounds[:-1], bounds[1:]):
+    for start, end in itertools.pairwise(bounds):
         pieces = -(-(end - start) // MAX_PARTITION_POINTS)
         for k in range(pieces):
             sizes.append((end - start) * (k + 1) // pieces - (end - start) * k // pieces)
@@ -57,8 +58,12 @@ def encode(mesh):
     singles = set()
     while True:
         enc = encode_mesh_detailed(
-            v, mesh.faces, partitions=partition_runs(mesh, sorted(singles)),
-            anchor_widths=widths, index_coding="delta", tolerance=TOLERANCE,
+            v,
+            mesh.faces,
+            partitions=partition_runs(mesh, sorted(singles)),
+            anchor_widths=widths,
+            index_coding="delta",
+            tolerance=TOLERANCE,
         )
         d = enc.decoded_vertices
         short = set()

@@ -21,7 +21,9 @@ def _area(tri, pos):
     return 0.5 * ((bx - ax) * (cy - ay) - (by - ay) * (cx - ax))
 
 
-@pytest.mark.parametrize("holes", [[], [(0, 0, 5, 8)], [(0, 0, 5, 7), (12, 0, 2, 5), (-12, 3, 2, 6), (0, 13, 2, 9)]])
+@pytest.mark.parametrize(
+    "holes", [[], [(0, 0, 5, 8)], [(0, 0, 5, 7), (12, 0, 2, 5), (-12, 3, 2, 6), (0, 13, 2, 9)]]
+)
 def test_polygon_with_holes(holes):
     pos, outer = _ring(0, 0, 20, 24, 0)
     rims = []

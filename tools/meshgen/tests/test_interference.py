@@ -8,7 +8,7 @@ from tools.meshgen.links import build_model
 from tools.meshgen.render import CHECK_POSES
 
 
-@functools.lru_cache(maxsize=None)
+@functools.cache
 def meshes(name):
     return build_model({d.name: d for d in MODELS}[name])
 

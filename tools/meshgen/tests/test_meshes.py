@@ -13,7 +13,7 @@ from tools.meshgen.verify import mesh_problems
 CASES = [(d, i) for d in MODELS for i in range(7)]
 
 
-@functools.lru_cache(maxsize=None)
+@functools.cache
 def meshes(name):
     return build_model({d.name: d for d in MODELS}[name])
 

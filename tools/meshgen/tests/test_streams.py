@@ -14,12 +14,12 @@ DATA = pathlib.Path(__file__).resolve().parents[3] / "core" / "data"
 CASES = [(d, i) for d in MODELS for i in range(7)]
 
 
-@functools.lru_cache(maxsize=None)
+@functools.cache
 def meshes(name):
     return build_model({d.name: d for d in MODELS}[name])
 
 
-@functools.lru_cache(maxsize=None)
+@functools.cache
 def stream(name, index):
     return encode(meshes(name)[index]).data
 
