@@ -17,13 +17,14 @@ from dataclasses import dataclass
 import matplotlib
 
 matplotlib.use("Agg")
-import matplotlib.pyplot as plt  # noqa: E402
-import numpy as np  # noqa: E402
-from matplotlib.axes import Axes  # noqa: E402
-from matplotlib.collections import LineCollection, PolyCollection  # noqa: E402
-from matplotlib.colors import to_rgb  # noqa: E402
-
-import talvane  # noqa: E402
+import matplotlib.pyplot as plt
+import numpy as np
+import talvane
+from matplotlib.axes import Axes
+from matplotlib.collections import LineCollection, PolyCollection
+from matplotlib.colors import to_rgb
+from matplotlib.figure import Figure
+from numpy.typing import ArrayLike
 
 MODELS = {"crx5ia": talvane.CrxModel.Crx5iA, "crx10ia": talvane.CrxModel.Crx10iA}
 # Base, the five white links, the steel flange.
@@ -53,7 +54,7 @@ class View:
         return np.stack([points @ right, points @ up], axis=-1)
 
 
-def posed_triangles(meshes: talvane.LinkMeshes, robot: talvane.Crx, joints: Sequence[float]) -> list[np.ndarray]:
+def posed_triangles(meshes: talvane.LinkMeshes, robot: talvane.Crx, joints: ArrayLike) -> list[np.ndarray]:
     """Per link, the corners of its triangles in the base frame, shape (m, 3, 3)."""
     return [mesh.vertices[mesh.faces] for mesh in meshes.posed(robot, joints)]
 
@@ -86,29 +87,43 @@ def shade(triangles: list[np.ndarray], view: View) -> tuple[np.ndarray, np.ndarr
     return np.concatenate(corners)[order], np.concatenate(colours)[order]
 
 
-def draw_scene(ax: Axes, triangles: list[np.ndarray], view: View, floor_z: float, floor_size: float) -> np.ndarray:
-    """Paint the floor (a disc of diameter `floor_size`), the robot's shadow straight below it and the robot into `ax`. Returns the
-    screen box of the robot, [[xmin, ymin], [xmax, ymax]]."""
+def draw_scene(
+    ax: Axes, triangles: list[np.ndarray], view: View, floor_z: float, floor_size: float
+) -> np.ndarray:
+    """Paint the floor (a disc of diameter `floor_size`), the robot's shadow straight below it and
+    the robot into `ax`. Returns the screen box of the robot, [[xmin, ymin], [xmax, ymax]]."""
     ax.set_facecolor("white")
     radius = floor_size / 2.0
     rim = np.linspace(0.0, 2.0 * np.pi, 97)
     disc = np.stack([radius * np.cos(rim), radius * np.sin(rim), np.full_like(rim, floor_z)], axis=1)
-    ax.add_collection(PolyCollection([view.project(disc)], facecolors=FLOOR_COLOUR, edgecolors="none", zorder=0))
+    ax.add_collection(
+        PolyCollection([view.project(disc)], facecolors=FLOOR_COLOUR, edgecolors="none", zorder=0)
+    )
     lines = []
     for t in np.linspace(-radius, radius, 11)[1:-1]:
         chord = np.sqrt(radius**2 - t**2)
         lines += [[(t, -chord, floor_z), (t, chord, floor_z)], [(-chord, t, floor_z), (chord, t, floor_z)]]
-    ax.add_collection(LineCollection(view.project(np.array(lines)), colors=GRID_COLOUR, linewidths=0.6, zorder=1))
+    ax.add_collection(
+        LineCollection(list(view.project(np.array(lines))), colors=GRID_COLOUR, linewidths=0.6, zorder=1)
+    )
 
     every = np.concatenate(triangles)
     shadow = every.copy()
     shadow[:, :, 2] = floor_z
     ax.add_collection(
-        PolyCollection(view.project(shadow), facecolors=SHADOW_COLOUR, edgecolors=SHADOW_COLOUR, linewidths=0.3, zorder=2)
+        PolyCollection(
+            list(view.project(shadow)),
+            facecolors=SHADOW_COLOUR,
+            edgecolors=SHADOW_COLOUR,
+            linewidths=0.3,
+            zorder=2,
+        )
     )
     corners, colours = shade(triangles, view)
     # Edges in the face colour close the hairline gaps that antialiasing leaves between triangles.
-    ax.add_collection(PolyCollection(corners, facecolors=colours, edgecolors=colours, linewidths=0.3, zorder=3))
+    ax.add_collection(
+        PolyCollection(list(corners), facecolors=colours, edgecolors=colours, linewidths=0.3, zorder=3)
+    )
     screen = view.project(every.reshape(-1, 3))
     return np.array([screen.min(axis=0), screen.max(axis=0)])
 
@@ -127,7 +142,7 @@ def frame_panels(axes: Sequence[Axes], boxes: Sequence[np.ndarray], margin: floa
             spine.set_visible(False)
 
 
-def panel_grid(count: int, columns: int, pixels: int) -> tuple[plt.Figure, list[Axes]]:
+def panel_grid(count: int, columns: int, pixels: int) -> tuple[Figure, list[Axes]]:
     """A white figure of `count` square panels of `pixels` each, `columns` to a row."""
     columns = max(1, min(columns, count))
     rows = -(-count // columns)
@@ -146,13 +161,15 @@ def floor_of(meshes: talvane.LinkMeshes) -> float:
     return float(meshes[0].vertices[:, 2].min())
 
 
-def joints_label(joints: Sequence[float]) -> str:
-    return "J = (" + ", ".join(f"{j:.1f}".removesuffix(".0") for j in joints) + ")"
+def joints_label(joints: ArrayLike) -> str:
+    """Joints to one decimal, whole degrees without one: "J = (20.8, 119.1, -290.1, 0, 90, 0)"."""
+    text = [f"{j:.1f}".removesuffix(".0") for j in np.asarray(joints, dtype=float)]
+    return "J = (" + ", ".join("0" if t == "-0" else t for t in text) + ")"
 
 
 def draw(
     model: talvane.CrxModel,
-    configurations: Sequence[Sequence[float]],
+    configurations: Sequence[ArrayLike],
     views: Sequence[View],
     out: str,
     titles: Sequence[str] | None = None,
@@ -184,13 +201,27 @@ def main() -> None:
     parser.add_argument("--model", choices=sorted(MODELS), default="crx10ia")
     source = parser.add_mutually_exclusive_group()
     source.add_argument(
-        "--joints", type=float, nargs=6, action="append", metavar="J", help="a configuration in degrees (repeatable)"
+        "--joints",
+        type=float,
+        nargs=6,
+        action="append",
+        metavar="J",
+        help="a configuration in degrees (repeatable)",
     )
     source.add_argument(
-        "--solutions-of", type=float, nargs=6, metavar="J", help="draw every IK solution of the flange pose of these joints"
+        "--solutions-of",
+        type=float,
+        nargs=6,
+        metavar="J",
+        help="draw every IK solution of the flange pose of these joints",
     )
     parser.add_argument(
-        "--view", type=float, nargs=2, action="append", metavar=("ELEVATION", "AZIMUTH"), help="camera, degrees (repeatable)"
+        "--view",
+        type=float,
+        nargs=2,
+        action="append",
+        metavar=("ELEVATION", "AZIMUTH"),
+        help="camera, degrees (repeatable)",
     )
     parser.add_argument("--columns", type=int, default=3)
     parser.add_argument("--size", type=int, default=400, help="pixels per panel")

@@ -14,9 +14,8 @@ from typing import NamedTuple
 
 import matplotlib.pyplot as plt
 import numpy as np
-from draw_robot import View, draw_scene, floor_of, frame_panels, joints_label, panel_grid, posed_triangles
-
 import talvane
+from draw_robot import View, draw_scene, floor_of, frame_panels, joints_label, panel_grid, posed_triangles
 
 Kind = talvane.SolutionKind
 
@@ -31,15 +30,24 @@ class Example(NamedTuple):
 
 EXAMPLES = (
     Example(
-        Kind.Regular, "kind-regular.png", (20, 30, -40, 50, 60, 70), View(20, -70),
+        Kind.Regular,
+        "kind-regular.png",
+        (20, 30, -40, 50, 60, 70),
+        View(20, -70),
         "Regular: P lies off the J1 axis, and J1 turns the arm toward P",
     ),
     Example(
-        Kind.AxisDegenerate, "kind-axis-degenerate.png", (0, -30, 60, 40, 50, 60), View(15, -60),
+        Kind.AxisDegenerate,
+        "kind-axis-degenerate.png",
+        (0, -30, 60, 40, 50, 60),
+        View(15, -60),
         "AxisDegenerate: P lies on the J1 axis, the elbow does not; J1 turns the arm toward the elbow",
     ),
     Example(
-        Kind.SingularFamily, "kind-singular-family.png", (0, 0, 90, 30, 40, 50), View(15, -60),
+        Kind.SingularFamily,
+        "kind-singular-family.png",
+        (0, 0, 90, 30, 40, 50),
+        View(15, -60),
         "SingularFamily: upper arm and forearm lie along the J1 axis; J1 and J4 turn about one line",
     ),
 )
@@ -66,7 +74,9 @@ def draw_example(example: Example, out: str, pixels: int) -> list[talvane.IkSolu
     # twin turns J1 half a turn and mirrors J2.
     closest = robot.ik_closest(target, example.joints)
     if closest is None or closest.kind != example.kind:
-        raise RuntimeError(f"expected a {example.kind!r} solution for the target of {example.joints}, got {closest}")
+        raise RuntimeError(
+            f"expected a {example.kind!r} solution for the target of {example.joints}, got {closest}"
+        )
     chosen = [s for s in robot.ik_detailed(target) if s.kind == example.kind and s.theta == closest.theta]
 
     fig, axes = panel_grid(len(chosen), len(chosen), pixels)
@@ -75,17 +85,31 @@ def draw_example(example: Example, out: str, pixels: int) -> list[talvane.IkSolu
     boxes = []
     for ax, solution in zip(axes, chosen):
         view = example.view
-        boxes.append(draw_scene(ax, posed_triangles(meshes, robot, solution.joints), view, floor_z, floor_size))
+        boxes.append(
+            draw_scene(ax, posed_triangles(meshes, robot, solution.joints), view, floor_z, floor_size)
+        )
         points = wrist_geometry(robot, target, solution.joints)
         axis = view.project(np.array([[0.0, 0.0, floor_z], [0.0, 0.0, 1.35 * (robot.z1 + robot.x1)]]))
         ax.plot(axis[:, 0], axis[:, 1], linestyle=(0, (6, 4)), color="#444444", linewidth=1.2, zorder=5)
         circle = view.project(points["circle"])
         ax.plot(circle[:, 0], circle[:, 1], color="#e0701b", linewidth=1.6, zorder=6)
-        for name, colour, nudge in (("W", "#e0701b", (-16, -14)), ("P", "#c0392b", (7, 4)), ("E", "#1f5fa8", (7, 4))):
+        for name, colour, nudge in (
+            ("W", "#e0701b", (-16, -14)),
+            ("P", "#c0392b", (7, 4)),
+            ("E", "#1f5fa8", (7, 4)),
+        ):
             x, y = view.project(points[name])
             ax.plot(x, y, "o", color=colour, markersize=6, markeredgecolor="white", zorder=7)
-            ax.annotate(name, (x, y), xytext=nudge, textcoords="offset points", color=colour,
-                        fontsize=11, fontweight="bold", zorder=8)
+            ax.annotate(
+                name,
+                (x, y),
+                xytext=nudge,
+                textcoords="offset points",
+                color=colour,
+                fontsize=11,
+                fontweight="bold",
+                zorder=8,
+            )
         ax.set_title(f"theta = {solution.theta:.4f} rad\n{joints_label(solution.joints)}", fontsize=9)
     frame_panels(axes, boxes, margin=0.1)
     fig.suptitle(example.caption, fontsize=10)

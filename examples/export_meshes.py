@@ -13,12 +13,11 @@ knows (.obj, .ply, .off) are written like STL.
 
 import argparse
 import os
-from collections.abc import Sequence
 
 import numpy as np
-import trimesh
-
 import talvane
+import trimesh
+from numpy.typing import ArrayLike
 
 MODELS = {"crx5ia": talvane.CrxModel.Crx5iA, "crx10ia": talvane.CrxModel.Crx10iA}
 LINK_NAMES = ("base", "link1", "upper_arm", "elbow", "forearm", "wrist", "flange")
@@ -32,12 +31,14 @@ def to_trimesh(mesh: talvane.LinkMesh, scale: float = 1.0) -> trimesh.Trimesh:
     return trimesh.Trimesh(vertices=mesh.vertices * scale, faces=mesh.faces, process=False)
 
 
-def posed_soup(meshes: talvane.LinkMeshes, robot: talvane.Crx, joints: Sequence[float]) -> trimesh.Trimesh:
+def posed_soup(meshes: talvane.LinkMeshes, robot: talvane.Crx, joints: ArrayLike) -> trimesh.Trimesh:
     """All seven links moved to their poses, concatenated into one mesh (millimetres)."""
-    return trimesh.util.concatenate([to_trimesh(mesh) for mesh in meshes.posed(robot, joints)])
+    soup = trimesh.util.concatenate([to_trimesh(mesh) for mesh in meshes.posed(robot, joints)])
+    assert isinstance(soup, trimesh.Trimesh)
+    return soup
 
 
-def posed_scene(meshes: talvane.LinkMeshes, robot: talvane.Crx, joints: Sequence[float]) -> trimesh.Scene:
+def posed_scene(meshes: talvane.LinkMeshes, robot: talvane.Crx, joints: ArrayLike) -> trimesh.Scene:
     """One node per link under a node named "robot": the mesh in its own frame, placed by its pose
     (metres)."""
     scene = trimesh.Scene()
@@ -45,19 +46,27 @@ def posed_scene(meshes: talvane.LinkMeshes, robot: talvane.Crx, joints: Sequence
     for name, rgba, mesh, pose in zip(LINK_NAMES, LINK_RGBA, meshes.links, meshes.poses(robot, joints)):
         part = to_trimesh(mesh, scale=0.001)
         part.visual = trimesh.visual.TextureVisuals(
-            material=trimesh.visual.material.PBRMaterial(baseColorFactor=rgba, metallicFactor=0.0, roughnessFactor=0.6)
+            material=trimesh.visual.material.PBRMaterial(
+                baseColorFactor=rgba, metallicFactor=0.0, roughnessFactor=0.6
+            )
         )
         placement = pose.copy()
         placement[:3, 3] *= 0.001
-        scene.add_geometry(part, node_name=name, geom_name=name, parent_node_name="robot", transform=placement)
+        scene.add_geometry(
+            part, node_name=name, geom_name=name, parent_node_name="robot", transform=placement
+        )
     return scene
 
 
-def export(model: talvane.CrxModel, joints: Sequence[float], out: str) -> trimesh.Trimesh | trimesh.Scene:
+def export(model: talvane.CrxModel, joints: ArrayLike, out: str) -> trimesh.Trimesh | trimesh.Scene:
     robot = talvane.Crx.from_model(model)
     meshes = talvane.LinkMeshes.load(model)
     suffix = os.path.splitext(out)[1].lower()
-    result = posed_scene(meshes, robot, joints) if suffix in (".glb", ".gltf") else posed_soup(meshes, robot, joints)
+    result = (
+        posed_scene(meshes, robot, joints)
+        if suffix in (".glb", ".gltf")
+        else posed_soup(meshes, robot, joints)
+    )
     result.export(out)
     return result
 
@@ -72,7 +81,11 @@ def main() -> None:
     result = export(MODELS[args.model], args.joints, args.out)
     size = np.ptp(result.bounds, axis=0)
     unit = "m" if isinstance(result, trimesh.Scene) else "mm"
-    faces = sum(g.faces.shape[0] for g in result.geometry.values()) if isinstance(result, trimesh.Scene) else len(result.faces)
+    faces = (
+        sum(g.faces.shape[0] for g in result.geometry.values())
+        if isinstance(result, trimesh.Scene)
+        else len(result.faces)
+    )
     print(f"wrote {args.out}: {faces} triangles, extent {np.round(size, 4)} {unit}")
 
 

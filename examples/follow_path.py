@@ -12,7 +12,6 @@ joint motion, so the arm glides along the line instead of jumping between config
 import argparse
 
 import numpy as np
-
 import talvane
 
 
@@ -62,7 +61,9 @@ def plot_joints(path: np.ndarray, move_length: float, file: str) -> None:
 
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--start", type=float, nargs=6, default=[10.0, 20.0, -10.0, 15.0, -75.0, 30.0], metavar="J")
+    parser.add_argument(
+        "--start", type=float, nargs=6, default=[10.0, 20.0, -10.0, 15.0, -75.0, 30.0], metavar="J"
+    )
     parser.add_argument("--move", type=float, nargs=3, default=[0.0, 200.0, 0.0], metavar=("X", "Y", "Z"))
     parser.add_argument("--steps", type=int, default=100)
     parser.add_argument("--plot", metavar="PNG", help="also save a plot of the joints along the line")

@@ -5,7 +5,6 @@ the resulting pose with its kind, and the solution nearest to the joints the rob
 """
 
 import numpy as np
-
 import talvane
 
 np.set_printoptions(precision=4, suppress=True)
@@ -43,4 +42,6 @@ print("  joint motion, degrees:", closest.joints - current)
 # A target out of reach is not an error: no solutions.
 far = pose.copy()
 far[:3, 3] = [5000.0, 0.0, 0.0]
-print("\nSolutions for a target 5 m away:", robot.ik(far).shape, "and closest:", robot.ik_closest(far, current))
+print(
+    "\nSolutions for a target 5 m away:", robot.ik(far).shape, "and closest:", robot.ik_closest(far, current)
+)

@@ -1,0 +1,171 @@
+"""Runs every script in examples/ the way a reader would, so that none of them can rot."""
+
+import importlib.util
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+import numpy as np
+import pytest
+import talvane
+
+EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
+TESTED = {"quickstart.py", "follow_path.py", "draw_robot.py", "draw_solution_kinds.py", "export_meshes.py"}
+
+
+def run_example(name, *args, cwd):
+    result = subprocess.run(
+        [sys.executable, str(EXAMPLES / name), *map(str, args)],
+        cwd=cwd,
+        capture_output=True,
+        text=True,
+        timeout=300,
+        check=False,
+    )
+    assert result.returncode == 0, f"{name} failed:\n{result.stdout}\n{result.stderr}"
+    return result.stdout
+
+
+def load_example(name):
+    spec = importlib.util.spec_from_file_location(name.removesuffix(".py"), EXAMPLES / name)
+    module = importlib.util.module_from_spec(spec)
+    sys.path.insert(0, str(EXAMPLES))  # examples import their neighbours
+    try:
+        spec.loader.exec_module(module)
+    finally:
+        sys.path.remove(str(EXAMPLES))
+    return module
+
+
+def read_png(path, width, height):
+    image = pytest.importorskip("matplotlib.image").imread(path)
+    assert image.shape[:2] == (height, width)
+    rgb = image[..., :3]
+    # Something was drawn: dark base pixels and light shaded links, not a blank canvas.
+    assert (rgb.max(axis=2) < 0.45).sum() > 20
+    assert ((rgb.min(axis=2) > 0.6) & (rgb.min(axis=2) < 0.97)).sum() > 200
+    return rgb
+
+
+def test_every_example_is_tested():
+    assert {p.name for p in EXAMPLES.glob("*.py")} == TESTED
+
+
+def test_quickstart(tmp_path):
+    out = run_example("quickstart.py", cwd=tmp_path)
+    assert "8 joint configurations reach this pose" in out
+    assert "IkSolution(joints=[20.0000, 30.0000, -40.0000, 50.0000, 60.0000, 70.0000]" in out
+    assert "Solutions for a target 5 m away: (0, 6) and closest: None" in out
+
+
+def test_follow_path_output(tmp_path):
+    pytest.importorskip("matplotlib")
+    out = run_example("follow_path.py", "--steps", 100, "--plot", tmp_path / "joints.png", cwd=tmp_path)
+    largest = float(re.search(r"largest joint step: ([0-9.]+) degrees", out).group(1))
+    assert 0 < largest < 1.0
+    assert "solution kinds met: SolutionKind.Regular" in out
+    assert (tmp_path / "joints.png").stat().st_size > 10_000
+
+
+def test_follow_line_stays_on_the_line_in_one_configuration():
+    follow_path = load_example("follow_path.py")
+    robot = talvane.Crx.crx10ia()
+    start = np.array([10.0, 20.0, -10.0, 15.0, -75.0, 30.0])
+    move = np.array([0.0, 200.0, 0.0])
+    path, solutions = follow_path.follow_line(robot, start, move, 100)
+    assert path.shape == (101, 6) and len(solutions) == 100
+    np.testing.assert_array_equal(path[0], start)
+    start_pose = robot.fk(start)
+    for step, joints in enumerate(path):
+        reached = robot.fk(joints)
+        np.testing.assert_allclose(reached[:3, :3], start_pose[:3, :3], atol=1e-8)
+        np.testing.assert_allclose(reached[:3, 3], start_pose[:3, 3] + move * step / 100, atol=1e-8)
+    # 2 mm per step never needs more than a fraction of a degree in any joint.
+    assert follow_path.largest_step(path) < 1.0
+
+
+def test_follow_line_reports_an_unreachable_point():
+    follow_path = load_example("follow_path.py")
+    robot = talvane.Crx.crx10ia()
+    with pytest.raises(ValueError, match="step 1: the target .* is out of reach"):
+        follow_path.follow_line(robot, np.zeros(6), np.array([5000.0, 0.0, 0.0]), 1)
+
+
+@pytest.mark.parametrize("model", ["crx10ia", "crx5ia"])
+def test_draw_robot_views(tmp_path, model):
+    pytest.importorskip("matplotlib")
+    out = tmp_path / "robot.png"
+    args = ["--model", model, *["--joints", "0", "30", "-30", "0", "-90", "0", "--size", "150", "--out"], out]
+    text = run_example("draw_robot.py", *args, cwd=tmp_path)
+    assert "1 configuration(s) x 3 view(s)" in text
+    read_png(out, 450, 150)
+
+
+def test_draw_robot_solutions_grid(tmp_path):
+    pytest.importorskip("matplotlib")
+    out = tmp_path / "solutions.png"
+    args = [
+        *["--solutions-of", "20", "30", "-40", "50", "60", "70", "--columns", "4", "--size", "100", "--out"],
+        out,
+    ]
+    text = run_example("draw_robot.py", *args, cwd=tmp_path)
+    assert "8 configuration(s) x 1 view(s)" in text
+    read_png(out, 400, 200)
+
+
+def test_draw_robot_refuses_a_model_without_meshes(tmp_path):
+    pytest.importorskip("matplotlib")
+    command = [sys.executable, str(EXAMPLES / "draw_robot.py"), "--model", "crx30ia"]
+    result = subprocess.run(command, cwd=tmp_path, capture_output=True, text=True, check=False)
+    assert result.returncode == 2 and "invalid choice: 'crx30ia'" in result.stderr
+
+
+def test_draw_solution_kinds(tmp_path):
+    pytest.importorskip("matplotlib")
+    text = run_example("draw_solution_kinds.py", "--out-dir", tmp_path, "--size", 120, cwd=tmp_path)
+    for file, kind in [
+        ("kind-regular.png", "Regular"),
+        ("kind-axis-degenerate.png", "AxisDegenerate"),
+        ("kind-singular-family.png", "SingularFamily"),
+    ]:
+        assert f"kind={kind})" in text
+        read_png(tmp_path / file, 240, 120)
+
+
+@pytest.mark.parametrize("model", [talvane.CrxModel.Crx10iA, talvane.CrxModel.Crx5iA])
+def test_export_stl_holds_the_posed_meshes(tmp_path, model):
+    trimesh = pytest.importorskip("trimesh")
+    name = "crx10ia" if model == talvane.CrxModel.Crx10iA else "crx5ia"
+    joints = [45, -20, 40, 60, 30, 90]
+    out = tmp_path / "robot.stl"
+    run_example("export_meshes.py", "--model", name, "--joints", *joints, "--out", out, cwd=tmp_path)
+
+    posed = talvane.LinkMeshes.load(model).posed(talvane.Crx.from_model(model), joints)
+    expected = np.concatenate([mesh.vertices[mesh.faces] for mesh in posed])
+    loaded = trimesh.load(out, process=False)
+    assert len(loaded.faces) == sum(mesh.face_count for mesh in posed)
+    # STL stores float32 corners, triangle by triangle in the order written.
+    np.testing.assert_allclose(loaded.vertices[loaded.faces], expected, atol=1e-3)
+
+
+def test_export_gltf_keeps_links_and_poses(tmp_path):
+    trimesh = pytest.importorskip("trimesh")
+    joints = [0, 30, -30, 0, -90, 0]
+    out = tmp_path / "robot.glb"
+    run_example("export_meshes.py", "--joints", *joints, "--out", out, cwd=tmp_path)
+
+    model = talvane.CrxModel.Crx10iA
+    meshes = talvane.LinkMeshes.load(model)
+    poses = meshes.poses(talvane.Crx.from_model(model), joints)
+    scene = trimesh.load(out)
+    names = ["base", "link1", "upper_arm", "elbow", "forearm", "wrist", "flange"]
+    assert sorted(scene.graph.nodes_geometry) == sorted(names)
+    for name, mesh, pose in zip(names, meshes.links, poses):
+        transform, geometry = scene.graph.get(frame_to=name, frame_from="robot")
+        np.testing.assert_allclose(transform[:3, :3], pose[:3, :3], atol=1e-6)
+        np.testing.assert_allclose(transform[:3, 3], pose[:3, 3] / 1000, atol=1e-9)
+        assert len(scene.geometry[geometry].faces) == mesh.face_count
+    # In glTF's world +y is up: the robot's height becomes y and its y becomes -z.
+    x, y, z = poses[6][:3, 3] / 1000
+    np.testing.assert_allclose(scene.graph.get(frame_to="flange")[0][:3, 3], [x, z, -y], atol=1e-9)
