@@ -53,6 +53,9 @@ step "Python tests with NumPy 2"
 python3 -m pip install -q --force-reinstall --no-deps "$wheel"
 (cd "$work" && python3 -m pytest -q "$root/python/tests")
 
+step "Mesh generator tests"
+(cd "$root" && python3 -m pytest -q -p no:cacheprovider tools/meshgen/tests)
+
 step "Python tests with NumPy 1.26"
 python3 -m venv --clear "$work/venv-numpy1"
 "$work/venv-numpy1/bin/python" -m pip install -q "numpy==1.26.4" pytest
