@@ -96,5 +96,73 @@ TEST(Load, ModelsWithoutGeometry) {
   EXPECT_TRUE(is_available(CrxModel::Crx10iA));
 }
 
+struct EmbeddedModel {
+  CrxModel model;
+  std::array<std::pair<std::size_t, std::size_t>, LINK_MESH_COUNT> vertex_and_face_counts;
+  std::size_t flange_face_vertices;  // vertices on the flange's z = 0 mating plane
+};
+
+class Embedded : public testing::TestWithParam<EmbeddedModel> {};
+
+const LinkMeshes& loaded(const LoadResult& result) {
+  if (const auto* error = std::get_if<LoadError>(&result)) ADD_FAILURE() << error->message;
+  static const LinkMeshes none{};
+  const auto* meshes = std::get_if<LinkMeshes>(&result);
+  return meshes != nullptr ? *meshes : none;
+}
+
+TEST_P(Embedded, CountsOfEveryMesh) {
+  const LinkMeshes& meshes = loaded(load(GetParam().model));
+  for (std::size_t i = 0; i < LINK_MESH_COUNT; ++i) {
+    EXPECT_EQ(meshes[i].vertices.size(), GetParam().vertex_and_face_counts[i].first) << "mesh " << i;
+    EXPECT_EQ(meshes[i].faces.size(), GetParam().vertex_and_face_counts[i].second) << "mesh " << i;
+  }
+}
+
+TEST_P(Embedded, FlangeFaceLiesOnTheZeroPlane) {
+  const LoadResult result = load(GetParam().model);
+  const LinkMesh& flange = loaded(result)[6];
+  ASSERT_FALSE(flange.vertices.empty());
+  double highest = flange.vertices.front()[2];
+  for (const Vec3& vertex : flange.vertices) highest = std::max(highest, vertex[2]);
+  EXPECT_EQ(highest, 0.0);
+  const auto on_plane = std::count_if(flange.vertices.begin(), flange.vertices.end(),
+                                      [](const Vec3& vertex) { return vertex[2] == 0.0; });
+  EXPECT_EQ(static_cast<std::size_t>(on_plane), GetParam().flange_face_vertices);
+}
+
+TEST_P(Embedded, LoadsAreEqualAndIndependent) {
+  LoadResult first = load(GetParam().model);
+  const LoadResult second = load(GetParam().model);
+  EXPECT_EQ(first, second);
+  std::get<LinkMeshes>(first)[2].vertices[0][0] += 1.0;
+  EXPECT_EQ(std::get<LinkMeshes>(second), std::get<LinkMeshes>(load(GetParam().model)));
+}
+
+TEST_P(Embedded, DamagedCopyOfAnyStreamFailsTheWholeLoad) {
+  const MeshStreams embedded = *mesh_streams(GetParam().model);
+  for (std::size_t damaged = 0; damaged < LINK_MESH_COUNT; ++damaged) {
+    std::vector<Bytes> streams;
+    for (const auto& stream : embedded) streams.emplace_back(stream.begin(), stream.end());
+    streams[damaged][4] = 3;  // format version
+    EXPECT_EQ(load_streams(spans_of(streams)), LoadResult{LoadError{"unsupported quorvet format version 3"}})
+        << "stream " << damaged;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, Embedded,
+    testing::Values(EmbeddedModel{CrxModel::Crx5iA,
+                                  {{{981, 1958}, {2983, 5671}, {6084, 11372}, {2381, 4379}, {2743, 5158},
+                                    {3078, 5784}, {1124, 2244}}},
+                                  82},
+                    EmbeddedModel{CrxModel::Crx10iA,
+                                  {{{986, 1968}, {3557, 6527}, {7408, 14100}, {6170, 11504}, {3184, 6045},
+                                    {3600, 6821}, {1573, 3142}}},
+                                  75}),
+    [](const testing::TestParamInfo<EmbeddedModel>& info) {
+      return info.param.model == CrxModel::Crx5iA ? "Crx5iA" : "Crx10iA";
+    });
+
 }  // namespace
 }  // namespace talvane
