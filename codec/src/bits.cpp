@@ -1,5 +1,7 @@
 #include "bits.hpp"
 
+#include <bit>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -32,23 +34,46 @@ void BitReader::place(std::uint64_t value, unsigned bits) {
     count_ = static_cast<std::uint8_t>(count_ + bits);
 }
 
-Result<std::uint64_t> BitReader::read_slow(unsigned width) {
-    if (width > 64) fatal_internal_error("bit width " + std::to_string(width) + " exceeds 64");
+static std::uint64_t load_le64(const std::uint8_t* bytes) {
+    std::uint64_t word;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&word, bytes, sizeof word);
+    } else {
+        word = 0;
+        for (int i = 7; i >= 0; --i) word = (word << 8) | bytes[i];
+    }
+    return word;
+}
+
+bool BitReader::refill(unsigned width) {
     while (count_ < width) {
         const std::uint64_t left = payload_.size() - next_;
         if (left >= 8) {
-            std::uint64_t word = 0;
-            for (int i = 7; i >= 0; --i) word = (word << 8) | payload_[next_ + i];
+            place(load_le64(payload_.data() + next_), 64);
             next_ += 8;
-            place(word, 64);
         } else if (left >= 1) {
             place(payload_[next_], 8);
             next_ += 1;
         } else {
-            return CodecError::io(UNEXPECTED_END_OF_FILE);
+            return false;
         }
     }
+    return true;
+}
+
+static void check_width(unsigned width) {
+    if (width > 64) fatal_internal_error("bit width " + std::to_string(width) + " exceeds 64");
+}
+
+Result<std::uint64_t> BitReader::read_slow(unsigned width) {
+    check_width(width);
+    if (!refill(width)) return CodecError::io(UNEXPECTED_END_OF_FILE);
     return take(width);
+}
+
+void BitReader::refill_known(unsigned width) {
+    check_width(width);
+    if (!refill(width)) count_ = static_cast<std::uint8_t>(width);  // zero bits above the buffered ones
 }
 
 Result<void> BitReader::finish() {

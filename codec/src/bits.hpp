@@ -34,6 +34,15 @@ public:
         return read_slow(width);
     }
 
+    // For payloads already known to hold every bit that will be read (sized
+    // from their header, or walked by a checking pass): the same fields as
+    // `read`, without the error path. Bits past the end would read as 0,
+    // never from outside the payload.
+    std::uint64_t read_known(unsigned width) {
+        if (width > count_ || width > 64) refill_known(width);
+        return take(width);
+    }
+
     // Succeeds only if the payload was used up to the byte holding the last
     // bit read; otherwise Malformed "block payload length disagrees with the
     // block header".
@@ -56,6 +65,10 @@ private:
         return value;
     }
     Result<std::uint64_t> read_slow(unsigned width);
+    // Loads bytes until `width` bits are buffered or the payload is used up.
+    // Returns whether enough bits are buffered.
+    bool refill(unsigned width);
+    void refill_known(unsigned width);
     // Puts `bits` bits of `value` directly above the buffered ones.
     void place(std::uint64_t value, unsigned bits);
 

@@ -15,18 +15,11 @@ static constexpr std::uint64_t DELTA_GROUP_SIZE = 64;
 
 static constexpr std::string_view INDEX_BEYOND_ITEMS = "simplex refers to an index at or beyond the item count";
 
-Result<std::uint32_t> DeltaDecoder::next(std::uint64_t delta) {
-    if (delta > mark_) return CodecError::malformed("index delta reaches back past the high water mark");
-    const std::uint32_t index = mark_ - static_cast<std::uint32_t>(delta);
-    if (index >= item_count_) return CodecError::malformed(INDEX_BEYOND_ITEMS);
-    // Cannot overflow: the mark stays at or below the item count.
-    if (delta == 0) ++mark_;
-    return index;
-}
-
-static std::vector<Triangle> reserved_triangles(std::uint32_t simplex_count) {
+// Room for min(simplex count, cap) triangles, where `backed` is how many
+// simplices the payload is known to pay for with its bits.
+static std::vector<Triangle> reserved_triangles(std::uint32_t simplex_count, std::uint64_t backed) {
     std::vector<Triangle> triangles;
-    triangles.reserve(std::min<std::uint64_t>(simplex_count, MAX_RESERVED_TRIANGLES));
+    triangles.reserve(std::min<std::uint64_t>(simplex_count, MAX_RESERVED_TRIANGLES + backed));
     return triangles;
 }
 
@@ -42,7 +35,8 @@ static Result<std::vector<Triangle>> read_fixed_width(StreamReader& reader, std:
     if (!payload) return payload.error();
     // With an item count of 0 the first index fails below, whatever the count.
     if (w == 0 && item_count > 0 && simplex_count > max_free_simplices) return CodecError::io(OUT_OF_MEMORY);
-    auto triangles = reserved_triangles(simplex_count);
+    // Every simplex of a nonzero width is in the payload.
+    auto triangles = reserved_triangles(simplex_count, w == 0 ? 0 : simplex_count);
 
     BitReader bits(payload.value());
     for (std::uint32_t s = 0; s < simplex_count; ++s) {
@@ -89,23 +83,25 @@ static Result<std::vector<Triangle>> read_delta(StreamReader& reader, std::uint3
     const std::uint64_t delta_count = std::uint64_t{simplex_count} * TRIANGLE_ARITY;
     if (auto checked = check_delta_groups(payload.value(), delta_count); !checked) return checked.error();
 
-    auto triangles = reserved_triangles(simplex_count);
+    // The groups are all there, but a group of width 0 holds 64 deltas in 6
+    // bits; reserve for at most one bit per delta and grow past that.
+    auto triangles = reserved_triangles(simplex_count, 8 * payload.value().size() / TRIANGLE_ARITY);
     BitReader bits(payload.value());
     DeltaDecoder decoder(item_count);
     Triangle triangle{};
-    std::uint64_t corner = 0;
+    unsigned corner = 0;
+    // The checking pass has walked these very groups, so every read finds its bits.
     for (std::uint64_t missing = delta_count; missing > 0;) {
-        auto group_width = bits.read(GROUP_WIDTH_BITS);
-        if (!group_width) return group_width.error();
-        const unsigned g = static_cast<unsigned>(group_width.value());
+        const auto g = static_cast<unsigned>(bits.read_known(GROUP_WIDTH_BITS));
         const std::uint64_t in_group = std::min(DELTA_GROUP_SIZE, missing);
         for (std::uint64_t i = 0; i < in_group; ++i) {
-            auto delta = bits.read(g);
-            if (!delta) return delta.error();
-            auto index = decoder.next(delta.value());
+            auto index = decoder.next(bits.read_known(g));
             if (!index) return index.error();
-            triangle[corner % TRIANGLE_ARITY] = index.value();
-            if (++corner % TRIANGLE_ARITY == 0) triangles.push_back(triangle);
+            triangle[corner] = index.value();
+            if (++corner == TRIANGLE_ARITY) {
+                triangles.push_back(triangle);
+                corner = 0;
+            }
         }
         missing -= in_group;
     }

@@ -22,7 +22,16 @@ enum class IndexCoding : std::uint8_t { FixedWidth = 0, Delta = 1 };
 class DeltaDecoder {
 public:
     explicit DeltaDecoder(std::uint32_t item_count) : item_count_(item_count) {}
-    Result<std::uint32_t> next(std::uint64_t delta);
+    Result<std::uint32_t> next(std::uint64_t delta) {
+        if (delta > mark_) return CodecError::malformed("index delta reaches back past the high water mark");
+        const std::uint32_t index = mark_ - static_cast<std::uint32_t>(delta);
+        if (index >= item_count_) {
+            return CodecError::malformed("simplex refers to an index at or beyond the item count");
+        }
+        // Cannot overflow: the mark stays at or below the item count.
+        if (delta == 0) ++mark_;
+        return index;
+    }
     std::uint32_t mark() const { return mark_; }
 
 private:

@@ -163,22 +163,20 @@ Result<PointBlockLayout> read_point_block_layout(StreamReader& reader) {
 static Result<void> decode_partition(const PartitionLayout& part, std::vector<Point3>& out) {
     BitReader bits(part.payload);
     // Step over the rotation code and the corners, at most 64 bits at a time.
+    // The payload was sized from the partition header, so every read below
+    // is known to find its bits.
     for (std::uint32_t skipped = 0; skipped < part.points_bit_offset;) {
         const unsigned step = part.points_bit_offset - skipped < 64 ? part.points_bit_offset - skipped : 64;
-        auto code = bits.read(step);
-        if (!code) return code.error();
+        bits.read_known(step);
         skipped += step;
     }
     const auto& [qx, qy, qz] = part.axes;
     const auto& [wx, wy, wz] = part.point_widths;
     for (std::uint32_t i = 0; i < part.point_count; ++i) {
-        auto cx = bits.read(wx);
-        if (!cx) return cx.error();
-        auto cy = bits.read(wy);
-        if (!cy) return cy.error();
-        auto cz = bits.read(wz);
-        if (!cz) return cz.error();
-        const Point3 p{qx.value(cx.value()), qy.value(cy.value()), qz.value(cz.value())};
+        const double x = qx.value(bits.read_known(wx));
+        const double y = qy.value(bits.read_known(wy));
+        const double z = qz.value(bits.read_known(wz));
+        const Point3 p{x, y, z};
         if (!part.rotated) {
             out.push_back(p);
             continue;
