@@ -47,7 +47,7 @@ void describe_miss(const Crx& robot, const JointVector& q, const std::vector<IkS
   double nearest = INFINITY;
   for (const IkSolution& s : solutions) nearest = std::min(nearest, circular_joint_distance(s.joints, q));
   std::printf(
-      "  miss q = (%.6f, %.6f, %.6f, %.6f, %.6f, %.6f): %zu solutions, nearest %.3e rad; "
+      "  miss q = (%.17g, %.17g, %.17g, %.17g, %.17g, %.17g): %zu solutions, nearest %.3e rad; "
       "P from J1 axis %.3e mm, elbow from J1 axis %.3e mm, |P| %.3e mm\n",
       q[0], q[1], q[2], q[3], q[4], q[5], solutions.size(), nearest, std::hypot(p[0], p[1]),
       std::hypot(elbow[0], elbow[1]), std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "fk.hpp"
+#include "ik/ik_context.hpp"
+#include "ik/solve_ik.hpp"
+
+namespace talvane {
+namespace {
+
+// Enough to cover every solution count and kind many times over, small enough for a sanitizer build.
+constexpr int SAMPLES_PER_MODEL = 2000;
+
+// splitmix64: the same joint vectors on every platform.
+struct Random {
+  std::uint64_t state;
+  std::uint64_t next() {
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+  }
+  double joint() { return static_cast<double>(next() >> 11) * 0x1.0p-53 * 360.0 - 180.0; }
+};
+
+class Completeness : public testing::TestWithParam<CrxModel> {};
+
+TEST_P(Completeness, EverySolutionIsFoundVerifiedAndUnique) {
+  const Crx robot = Crx::from_model(GetParam());
+  Random random{2024 + static_cast<std::uint64_t>(GetParam())};
+  for (int n = 0; n < SAMPLES_PER_MODEL; ++n) {
+    JointVector q;
+    for (double& j : q) j = random.joint();
+    const Pose target = fk(robot, q);
+    const std::vector<IkSolution> solutions = solve_ik(robot, target);
+    bool found = false;
+    for (std::size_t i = 0; i < solutions.size(); ++i) {
+      const IkSolution& s = solutions[i];
+      ASSERT_LE(max_abs_error(pose_error(robot, s.joints, target)), MAX_RESIDUAL) << n;
+      ASSERT_EQ(s.residual, max_abs_error(pose_error(robot, s.joints, target)));
+      found = found || circular_joint_distance(s.joints, q) < DUPLICATE_DISTANCE;
+      for (std::size_t k = 0; k < i; ++k) {
+        ASSERT_GE(circular_joint_distance(s.joints, solutions[k].joints), DUPLICATE_DISTANCE) << n;
+      }
+    }
+    ASSERT_TRUE(found) << "sample " << n << ": (" << q[0] << ", " << q[1] << ", " << q[2] << ", " << q[3]
+                       << ", " << q[4] << ", " << q[5] << ")";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModels, Completeness,
+                         testing::Values(CrxModel::Crx3iA, CrxModel::Crx5iA, CrxModel::Crx10iA, CrxModel::Crx10iAL,
+                                         CrxModel::Crx20iAL, CrxModel::Crx30iA));
+
+}  // namespace
+}  // namespace talvane
