@@ -21,7 +21,7 @@ def small_cases():
     v, f = sphere(2.0, 5, 6)
     yield "sphere_small_delta", v, f, {"max_partition_points": 8}
     yield "sphere_small_fixed", v, f, {"index_coding": "fixed", "max_partition_points": 8}
-    yield "sphere_small_rotated", v, f, {"partitions": [10, 16], "rotations": [(0.3, -0.2, 0.1, 0.9), 5]}
+    yield "sphere_small_rotated", v, f, {"partitions": [10, 20], "rotations": [(0.3, -0.2, 0.1, 0.9), 5]}
     v, f = torus(3.0, 1.0, 5, 4)
     yield "torus_small", v, f, {"tolerance": 0.05, "name": "t", "metadata": {"k": Number64A(1), "b": False}}
     v, f = box((1.0, 2.0, 3.0))
