@@ -1,0 +1,74 @@
+"""Median microseconds per `ik` call from Python on random reachable CRX-10iA targets.
+
+With --cpp PATH (the bench_ik_targets executable, built with -DTALVANE_BUILD_BENCH=ON), the same
+targets are solved in C++ as well, and the difference is the cost of the Python layer: argument
+parsing, target conversion and the result array.
+"""
+
+import argparse
+import statistics
+import subprocess
+import sys
+import time
+
+import numpy as np
+import talvane
+
+
+def random_targets(robot, count, seed):
+    rng = np.random.default_rng(seed)
+    return [robot.fk(rng.uniform(-170, 170, 6)) for _ in range(count)]
+
+
+def median_microseconds(function, targets, repeats):
+    per_call = []
+    for target in targets:
+        start = time.perf_counter_ns()
+        for _ in range(repeats):
+            function(target)
+        per_call.append((time.perf_counter_ns() - start) / repeats / 1000)
+    return statistics.median(per_call)
+
+
+def cpp_median_microseconds(executable, targets, repeats):
+    text = "\n".join(" ".join(repr(float(v)) for v in target.ravel()) for target in targets)
+    output = subprocess.run([executable, str(repeats)], input=text, capture_output=True, text=True, check=True)
+    median, solutions = output.stdout.split()
+    return float(median), int(solutions)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--targets", type=int, default=1000)
+    parser.add_argument("--repeats", type=int, default=20)
+    parser.add_argument("--seed", type=int, default=20261208)
+    parser.add_argument("--cpp", metavar="PATH", help="the bench_ik_targets executable")
+    args = parser.parse_args()
+
+    robot = talvane.Crx.crx10ia()
+    targets = random_targets(robot, args.targets, args.seed)
+    solutions = sum(len(robot.ik(target)) for target in targets)
+    rows = [
+        ("ik, float64 array", median_microseconds(robot.ik, targets, args.repeats)),
+        ("ik_detailed, float64 array", median_microseconds(robot.ik_detailed, targets, args.repeats)),
+        ("ik, nested list", median_microseconds(robot.ik, [t.tolist() for t in targets], args.repeats)),
+    ]
+    if args.cpp:
+        cpp, cpp_solutions = cpp_median_microseconds(args.cpp, targets, args.repeats)
+        if cpp_solutions != solutions:
+            print(f"C++ found {cpp_solutions} solutions, Python {solutions}: not the same solves", file=sys.stderr)
+            return 1
+        rows.append(("solve_ik in C++", cpp))
+
+    print(f"{args.targets} random reachable CRX-10iA targets, {solutions} solutions, {args.repeats} calls each")
+    print("| call | median µs per call |")
+    print("|---|---|")
+    for name, microseconds in rows:
+        print(f"| {name} | {microseconds:.2f} |")
+    if args.cpp:
+        print(f"\nPython layer overhead of ik: {rows[0][1] - cpp:.2f} µs per call")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
