@@ -9,9 +9,8 @@ of crx_chain and its forward kinematics is checked against talvane's before anyt
 import warnings
 from importlib import metadata
 
-import numpy as np
-
 import crx_chain
+import numpy as np
 
 FK_AGREEMENT = 1e-9  # mm and rotation entries
 
@@ -135,7 +134,7 @@ class PyIkGeoKinematics:
     def solve(self, pose):
         try:
             found = self.solver.inverse(self.rigid.from_matrix(pose), ee_transform=self.flange)
-        except Exception:
+        except Exception:  # noqa: BLE001 - whatever the peer raises, the call failed
             return np.empty((0, 6)), 1
         q = np.array(found, dtype=float).reshape(-1, 6)
         return crx_chain.controller_degrees(q), 0
@@ -158,7 +157,7 @@ class Eaik:
             try:
                 self.solver.IK(robot.fk([10.0, 20.0, 30.0, 40.0, 50.0, 60.0]))
                 message = "no error raised"
-            except Exception as error:  # what it says when asked anyway
+            except Exception as error:  # noqa: BLE001 - what it says when asked anyway
                 message = str(error)
             raise PeerUnavailable(
                 f"EAIK classifies the CRX as '{self.solver.getKinematicFamily()}' "
@@ -202,8 +201,17 @@ class RoboticsToolboxLM:
         z1, x1, x2, y1 = (1e-3 * d for d in (robot.z1, robot.x1, robot.x2, robot.y1))
         flange = SE3(homogeneous(crx_chain.FLANGE_ROTATION, np.zeros(3)))
         self.ets = (
-            ET.Rz() * ET.Ry() * ET.tz(z1) * ET.Ry(flip=True) * ET.Rx(flip=True)
-            * ET.tx(x1) * ET.ty(-y1) * ET.Ry(flip=True) * ET.tx(x2) * ET.Rx(flip=True) * ET.SE3(flange)
+            ET.Rz()
+            * ET.Ry()
+            * ET.tz(z1)
+            * ET.Ry(flip=True)
+            * ET.Rx(flip=True)
+            * ET.tx(x1)
+            * ET.ty(-y1)
+            * ET.Ry(flip=True)
+            * ET.tx(x2)
+            * ET.Rx(flip=True)
+            * ET.SE3(flange)
         )
 
     def peer_fk(self, joints):

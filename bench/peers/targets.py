@@ -7,7 +7,6 @@ Joint vectors are in controller degrees in [-180, 180).
 from dataclasses import dataclass
 
 import numpy as np
-
 import talvane
 
 
