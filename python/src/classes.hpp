@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ik/solve_ik.hpp"
+#include "meshes/link_mesh.hpp"
 #include "python.hpp"
 #include "robot.hpp"
 
@@ -64,5 +65,24 @@ PyObject* solution_kind_member(SolutionKind kind);
 
 // The member's bare name: "Regular", "AxisDegenerate" or "SingularFamily".
 const char* solution_kind_name(SolutionKind kind);
+
+struct LinkMeshObject {
+  PyObject_HEAD
+  LinkMesh mesh;
+};
+
+struct LinkMeshesObject {
+  PyObject_HEAD
+  LinkMeshes meshes;
+};
+
+extern PyTypeObject* link_mesh_type;
+extern PyTypeObject* link_meshes_type;
+
+PyObject* create_link_mesh_type();
+PyObject* create_link_meshes_type();
+
+// A new `LinkMesh` taking over `mesh`.
+PyObject* new_link_mesh(LinkMesh mesh);
 
 }  // namespace talvane::python

@@ -15,6 +15,8 @@ constexpr ClassEntry CLASSES[] = {
     {"Crx", create_crx_type},
     {"CrxModel", create_crx_model_type},
     {"IkSolution", create_ik_solution_type},
+    {"LinkMesh", create_link_mesh_type},
+    {"LinkMeshes", create_link_meshes_type},
     {"SolutionKind", create_solution_kind_type},
 };
 

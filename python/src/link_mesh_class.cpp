@@ -1,0 +1,125 @@
+// The `LinkMesh` class: one link's mesh, handed out as fresh NumPy arrays, and its rigid copies.
+#include <array>
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "args.hpp"
+#include "classes.hpp"
+#include "memory_guard.hpp"
+#include "meshes/posing.hpp"
+#include "numpy_api.hpp"
+#include "target_pose.hpp"
+
+namespace talvane::python {
+
+PyTypeObject* link_mesh_type = nullptr;
+
+PyObject* new_link_mesh(LinkMesh mesh) {
+  PyObject* self = allocate_instance(link_mesh_type);
+  if (self != nullptr) new (&reinterpret_cast<LinkMeshObject*>(self)->mesh) LinkMesh(std::move(mesh));
+  return self;
+}
+
+namespace {
+
+static_assert(sizeof(Vec3) == 3 * sizeof(double), "vertices must be packed rows of three float64");
+static_assert(sizeof(MeshFace) == 3 * sizeof(std::uint32_t), "faces must be packed rows of three uint32");
+
+const LinkMesh& mesh_of(PyObject* self) { return reinterpret_cast<LinkMeshObject*>(self)->mesh; }
+
+void LinkMesh_dealloc(PyObject* self) {
+  reinterpret_cast<LinkMeshObject*>(self)->mesh.~LinkMesh();
+  deallocate_instance(self);
+}
+
+// A new C-ordered (count, 3) array of `type` holding a copy of `rows`.
+template <typename Row>
+PyObject* rows_array(const std::vector<Row>& rows, int type) {
+  if (!ensure_numpy()) return nullptr;
+  npy_intp shape[2] = {static_cast<npy_intp>(rows.size()), 3};
+  PyObject* array = PyArray_SimpleNew(2, shape, type);
+  if (array == nullptr) return nullptr;
+  if (!rows.empty()) {
+    std::memcpy(PyArray_DATA(reinterpret_cast<PyArrayObject*>(array)), rows.data(), rows.size() * sizeof(Row));
+  }
+  return array;
+}
+
+PyObject* LinkMesh_vertices(PyObject* self, void*) { return rows_array(mesh_of(self).vertices, NPY_DOUBLE); }
+PyObject* LinkMesh_faces(PyObject* self, void*) { return rows_array(mesh_of(self).faces, NPY_UINT32); }
+
+PyObject* LinkMesh_vertex_count(PyObject* self, void*) { return PyLong_FromSize_t(mesh_of(self).vertices.size()); }
+PyObject* LinkMesh_face_count(PyObject* self, void*) { return PyLong_FromSize_t(mesh_of(self).faces.size()); }
+
+PyObject* LinkMesh_transformed(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature signature{"LinkMesh.transformed()", {"transform"}};
+  std::array<PyObject*, 1> values{};
+  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
+  const auto pose = extract_target_pose(values[0]);
+  if (!pose) return nullptr;
+  return raising_memory_error([&] { return new_link_mesh(transform_mesh(mesh_of(self), *pose)); });
+}
+
+PyObject* LinkMesh_repr(PyObject* self) {
+  const LinkMesh& mesh = mesh_of(self);
+  return PyUnicode_FromFormat("LinkMesh(vertices=%zu, faces=%zu)", mesh.vertices.size(), mesh.faces.size());
+}
+
+PyMethodDef link_mesh_methods[] = {
+    {"transformed",
+     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(LinkMesh_transformed)), METH_FASTCALL | METH_KEYWORDS,
+     "transformed($self, transform)\n--\n\nReturn a copy of this mesh with every vertex moved by a transformation.\n\n"
+     "The transformation may be a 4x4 array or any object with an `as_numpy()` method returning\n"
+     "one, which is the same input `ik` accepts for a target."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyGetSetDef link_mesh_getset[] = {
+    {"vertices", LinkMesh_vertices, nullptr,
+     "The vertex positions in millimeters, as an (n, 3) array of float64.\n\n"
+     "The array is a fresh copy on every access, so writing into it does not change the mesh.",
+     nullptr},
+    {"faces", LinkMesh_faces, nullptr,
+     "The triangles, as an (m, 3) array of uint32 indexing into `vertices`.\n\n"
+     "The array is a fresh copy on every access, so writing into it does not change the mesh.",
+     nullptr},
+    {"vertex_count", LinkMesh_vertex_count, nullptr, "The number of vertices in the mesh.", nullptr},
+    {"face_count", LinkMesh_face_count, nullptr, "The number of triangles in the mesh.", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+constexpr const char LINK_MESH_DOC[] =
+    "The visual geometry of one robot link, as arrays a mesh library can consume directly.";
+
+PyType_Slot link_mesh_slots[] = {
+    {Py_tp_doc, const_cast<char*>(LINK_MESH_DOC)},
+    {Py_tp_repr, reinterpret_cast<void*>(LinkMesh_repr)},
+    {Py_tp_methods, link_mesh_methods},
+    {Py_tp_getset, link_mesh_getset},
+    {Py_tp_dealloc, reinterpret_cast<void*>(LinkMesh_dealloc)},
+    {0, nullptr},
+};
+
+PyType_Spec link_mesh_spec = {
+    "talvane.LinkMesh",
+    sizeof(LinkMeshObject),
+    0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
+    link_mesh_slots,
+};
+
+}  // namespace
+
+PyObject* create_link_mesh_type() {
+  if (link_mesh_type == nullptr) {
+    PyObject* type = PyType_FromSpec(&link_mesh_spec);
+    if (type == nullptr) return nullptr;
+    link_mesh_type = reinterpret_cast<PyTypeObject*>(type);
+  }
+  Py_INCREF(link_mesh_type);
+  return reinterpret_cast<PyObject*>(link_mesh_type);
+}
+
+}  // namespace talvane::python
