@@ -331,7 +331,10 @@ def _partition(run, lo, hi, anchor, widths, rotation, tol):
             widths[a] = 0
     if auto:
         for a in range(3):
-            if anchor[a] == 0 and float(local[:, a].min()) != float(local[:, a].max()):
+            # Without corner codes the box is the whole corner box: width 0
+            # only if every point sits on its lower bound.
+            on_lower_bound = bool(np.all(local[:, a] == lower[a]))
+            if anchor[a] == 0 and not on_lower_bound:
                 widths[a] = _auto_width(upper[a] - lower[a], 2.0 * tol)
 
     while True:

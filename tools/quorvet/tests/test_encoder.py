@@ -63,6 +63,12 @@ def test_planar_run_gets_width_zero_and_exact_anchor_bounds():
     assert encoded.decoded_vertices[3, 2] == 0.0
 
 
+def test_planar_run_without_corner_codes_keeps_its_plane():
+    v = np.array([[0.0, 0.0, 0.0], [4.0, 1.0, 2.0], [1.0, 2.0, 2.0], [2.0, 2.0, 2.0]])
+    encoded = encode_mesh_detailed(v, [[0, 1, 2], [1, 3, 2]], partitions=[1, 3], anchor_widths=(0, 0, 0))
+    assert np.max(np.abs(encoded.decoded_vertices - v)) <= 0.005
+
+
 def test_rotation_codes():
     identity = decode_rotation(rotation_code((0, 0, 0, 1)))
     assert np.array_equal(identity, np.eye(3))
