@@ -17,10 +17,11 @@ public:
     bool ok() const { return state_.index() == 0; }
     explicit operator bool() const { return ok(); }
 
-    T& value() & { return *std::get_if<0>(&state_); }
-    const T& value() const& { return *std::get_if<0>(&state_); }
-    T&& value() && { return std::move(*std::get_if<0>(&state_)); }
-    const CodecError& error() const { return *std::get_if<1>(&state_); }
+    // Asking for the side that is not there throws std::bad_variant_access.
+    T& value() & { return std::get<0>(state_); }
+    const T& value() const& { return std::get<0>(state_); }
+    T&& value() && { return std::get<0>(std::move(state_)); }
+    const CodecError& error() const { return std::get<1>(state_); }
 
 private:
     std::variant<T, CodecError> state_;
