@@ -22,6 +22,7 @@ class Score:
     failures: int = 0  # exceptions, panics, non-converged seeds
     times_us: list = field(default_factory=list)
     missed: list = field(default_factory=list)  # generating joint vectors not found
+    valid: list = field(default_factory=list)  # per target, the distinct solutions reaching it
 
     def completeness(self):
         return self.found / self.targets if self.targets else float("nan")
@@ -54,12 +55,12 @@ def distinct(rows):
 
 
 def score_target(robot, pose, generator, solutions):
-    """(found, distinct valid, returned, reaching) for one target's returned solutions."""
+    """(found, distinct valid solutions, returned, reaching) for one target's returned solutions."""
     solutions = np.asarray(solutions, dtype=float).reshape(-1, 6)
     finite = solutions[np.all(np.isfinite(solutions), axis=1)]
     reaching = [q for q in finite if np.abs(robot.fk(q) - pose).max() <= REACH_TOLERANCE]
     found = bool(len(solutions)) and bool((joint_distance_rad(solutions, generator) < SAME_SOLUTION).any())
-    return found, len(distinct(reaching)), len(solutions), len(reaching)
+    return found, distinct(reaching), len(solutions), len(reaching)
 
 
 def measure(solver, target_set, indices):
@@ -73,7 +74,8 @@ def measure(solver, target_set, indices):
         found, valid, returned, reaching = score_target(robot, pose, target_set.joints[i], solutions)
         score.targets += 1
         score.found += found
-        score.distinct_valid += valid
+        score.distinct_valid += len(valid)
+        score.valid.append(valid)
         score.returned += returned
         score.reaching += reaching
         score.failures += failures
@@ -95,4 +97,5 @@ def merge(scores, kind):
         total.failures += s.failures
         total.times_us += s.times_us
         total.missed += s.missed
+        total.valid += s.valid
     return total

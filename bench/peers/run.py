@@ -8,6 +8,7 @@ the CRX is reported with its reason instead of measured.
 """
 
 import argparse
+import os
 import sys
 import time
 from pathlib import Path
@@ -52,6 +53,8 @@ def solver_factories(args, rng):
 
 def main():
     args = parse_arguments()
+    # ik-geo can panic inside its search; one line per panic is enough, without a Rust backtrace.
+    os.environ["RUST_BACKTRACE"] = "0"
     started = time.perf_counter()
     rng = np.random.default_rng(args.seed + 1)
     sets = targets.make_sets(args.seed, args.random, args.singular)
