@@ -72,11 +72,9 @@ TEST(LoadStreams, AnyDamagedStreamFailsTheWholeLoad) {
   }
   std::vector<Bytes> streams = seven_triangles();
   streams[6].resize(10);  // cut inside the item count
-  EXPECT_EQ(load_streams(spans_of(streams)),
-            LoadResult{LoadError{"io error: failed to fill whole buffer"}});
+  EXPECT_EQ(load_streams(spans_of(streams)), LoadResult{LoadError{"io error: failed to fill whole buffer"}});
   streams[6].clear();
-  EXPECT_EQ(load_streams(spans_of(streams)),
-            LoadResult{LoadError{"io error: failed to fill whole buffer"}});
+  EXPECT_EQ(load_streams(spans_of(streams)), LoadResult{LoadError{"io error: failed to fill whole buffer"}});
 }
 
 TEST(Load, ModelsWithoutGeometry) {
@@ -89,8 +87,9 @@ TEST(Load, ModelsWithoutGeometry) {
   for (const auto& [model, name] : cases) {
     EXPECT_FALSE(is_available(model)) << name;
     EXPECT_FALSE(mesh_streams(model)) << name;
-    EXPECT_EQ(load(model), LoadResult{LoadError{std::string("No link meshes are embedded for the ") + name +
-                                                ". Geometry is available for the Crx5iA and the Crx10iA only."}});
+    EXPECT_EQ(load(model),
+              LoadResult{LoadError{std::string("No link meshes are embedded for the ") + name +
+                                   ". Geometry is available for the Crx5iA and the Crx10iA only."}});
   }
   EXPECT_TRUE(is_available(CrxModel::Crx5iA));
   EXPECT_TRUE(is_available(CrxModel::Crx10iA));
@@ -150,19 +149,28 @@ TEST_P(Embedded, DamagedCopyOfAnyStreamFailsTheWholeLoad) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Models, Embedded,
-    testing::Values(EmbeddedModel{CrxModel::Crx5iA,
-                                  {{{981, 1958}, {2983, 5671}, {6084, 11372}, {2381, 4379}, {2743, 5158},
-                                    {3078, 5784}, {1124, 2244}}},
-                                  82},
-                    EmbeddedModel{CrxModel::Crx10iA,
-                                  {{{986, 1968}, {3557, 6527}, {7408, 14100}, {6170, 11504}, {3184, 6045},
-                                    {3600, 6821}, {1573, 3142}}},
-                                  75}),
-    [](const testing::TestParamInfo<EmbeddedModel>& info) {
-      return info.param.model == CrxModel::Crx5iA ? "Crx5iA" : "Crx10iA";
-    });
+INSTANTIATE_TEST_SUITE_P(Models, Embedded,
+                         testing::Values(EmbeddedModel{CrxModel::Crx5iA,
+                                                       {{{981, 1958},
+                                                         {2983, 5671},
+                                                         {6084, 11372},
+                                                         {2381, 4379},
+                                                         {2743, 5158},
+                                                         {3078, 5784},
+                                                         {1124, 2244}}},
+                                                       82},
+                                         EmbeddedModel{CrxModel::Crx10iA,
+                                                       {{{986, 1968},
+                                                         {3557, 6527},
+                                                         {7408, 14100},
+                                                         {6170, 11504},
+                                                         {3184, 6045},
+                                                         {3600, 6821},
+                                                         {1573, 3142}}},
+                                                       75}),
+                         [](const testing::TestParamInfo<EmbeddedModel>& info) {
+                           return info.param.model == CrxModel::Crx5iA ? "Crx5iA" : "Crx10iA";
+                         });
 
 }  // namespace
 }  // namespace talvane

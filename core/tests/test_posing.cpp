@@ -15,7 +15,8 @@ LinkMesh sample_mesh() {
   std::uniform_real_distribution<double> coordinate(-400.0, 400.0);
   LinkMesh mesh;
   mesh.vertices = {{-0.0, 0.0, -0.0}, {0.0, -0.0, 0.0}, {-0.0, -0.0, -0.0}, {1e-300, -3.5, 1e6}};
-  for (int i = 0; i < 60; ++i) mesh.vertices.push_back({coordinate(engine), coordinate(engine), coordinate(engine)});
+  for (int i = 0; i < 60; ++i)
+    mesh.vertices.push_back({coordinate(engine), coordinate(engine), coordinate(engine)});
   for (std::uint32_t i = 0; i + 2 < mesh.vertices.size(); ++i) mesh.faces.push_back({i, i + 1, i + 2});
   return mesh;
 }

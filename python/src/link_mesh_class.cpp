@@ -42,7 +42,8 @@ PyObject* rows_array(const std::vector<Row>& rows, int type) {
   PyObject* array = PyArray_SimpleNew(2, shape, type);
   if (array == nullptr) return nullptr;
   if (!rows.empty()) {
-    std::memcpy(PyArray_DATA(reinterpret_cast<PyArrayObject*>(array)), rows.data(), rows.size() * sizeof(Row));
+    std::memcpy(PyArray_DATA(reinterpret_cast<PyArrayObject*>(array)), rows.data(),
+                rows.size() * sizeof(Row));
   }
   return array;
 }
@@ -50,7 +51,9 @@ PyObject* rows_array(const std::vector<Row>& rows, int type) {
 PyObject* LinkMesh_vertices(PyObject* self, void*) { return rows_array(mesh_of(self).vertices, NPY_DOUBLE); }
 PyObject* LinkMesh_faces(PyObject* self, void*) { return rows_array(mesh_of(self).faces, NPY_UINT32); }
 
-PyObject* LinkMesh_vertex_count(PyObject* self, void*) { return PyLong_FromSize_t(mesh_of(self).vertices.size()); }
+PyObject* LinkMesh_vertex_count(PyObject* self, void*) {
+  return PyLong_FromSize_t(mesh_of(self).vertices.size());
+}
 PyObject* LinkMesh_face_count(PyObject* self, void*) { return PyLong_FromSize_t(mesh_of(self).faces.size()); }
 
 PyObject* LinkMesh_transformed(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -68,9 +71,10 @@ PyObject* LinkMesh_repr(PyObject* self) {
 }
 
 PyMethodDef link_mesh_methods[] = {
-    {"transformed",
-     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(LinkMesh_transformed)), METH_FASTCALL | METH_KEYWORDS,
-     "transformed($self, transform)\n--\n\nReturn a copy of this mesh with every vertex moved by a transformation.\n\n"
+    {"transformed", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(LinkMesh_transformed)),
+     METH_FASTCALL | METH_KEYWORDS,
+     "transformed($self, transform)\n--\n\nReturn a copy of this mesh with every vertex moved by a "
+     "transformation.\n\n"
      "The transformation may be a 4x4 array or any object with an `as_numpy()` method returning\n"
      "one, which is the same input `ik` accepts for a target."},
     {nullptr, nullptr, 0, nullptr},

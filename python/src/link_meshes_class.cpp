@@ -84,8 +84,8 @@ struct PoseArguments {
 };
 
 // The `robot` and `joints` arguments of `poses` and `posed`, or nullopt with an exception set.
-std::optional<PoseArguments> pose_arguments(const Signature& signature, PyObject* const* args, Py_ssize_t nargs,
-                                            PyObject* kwnames) {
+std::optional<PoseArguments> pose_arguments(const Signature& signature, PyObject* const* args,
+                                            Py_ssize_t nargs, PyObject* kwnames) {
   std::array<PyObject*, 2> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return std::nullopt;
   if (!check_instance(values[0], crx_type, "robot")) return std::nullopt;
@@ -130,7 +130,9 @@ PyObject* LinkMeshes_subscript(PyObject* self, PyObject* key) {
   return raising_memory_error([&] { return new_link_mesh(meshes_of(self)[value]); });
 }
 
-PyObject* LinkMeshes_repr(PyObject*) { return PyUnicode_FromFormat("LinkMeshes(links=%zu)", LINK_MESH_COUNT); }
+PyObject* LinkMeshes_repr(PyObject*) {
+  return PyUnicode_FromFormat("LinkMeshes(links=%zu)", LINK_MESH_COUNT);
+}
 
 template <typename Function>
 PyCFunction as_cfunction(Function function) {
@@ -147,7 +149,8 @@ PyMethodDef link_meshes_methods[] = {
      "    `CrxModel.Crx10iA`\n"
      ":raises ValueError: if no geometry is embedded for the model"},
     {"is_available", as_cfunction(LinkMeshes_is_available), STATIC_WITH_ARGUMENTS,
-     "is_available(model)\n--\n\nReport whether geometry is embedded for a model without raising an exception."},
+     "is_available(model)\n--\n\nReport whether geometry is embedded for a model without raising an "
+     "exception."},
     {"poses", as_cfunction(LinkMeshes_poses), METHOD_WITH_ARGUMENTS,
      "poses($self, robot, joints)\n--\n\n"
      "The pose of each of the seven meshes for a joint configuration, as a (7, 4, 4) array.\n\n"
