@@ -29,20 +29,23 @@ static Result<MeshItem> decode_mesh_item(std::span<const std::uint8_t> stream) {
     auto item = read_item_header(reader, false);
     if (!item) return item.error();
 
-    // The points stay packed until the rest of the stream has passed every
-    // check: a block of zero-width partitions can declare billions of points
-    // in a few bytes, and none of them is built for a stream that fails.
-    auto points = read_point_block_layout(reader);
-    if (!points) return points.error();
-    if (points.value().point_count > std::numeric_limits<std::uint32_t>::max()) {
+    // The point block is checked now and unpacked last: a block of
+    // zero-width partitions can declare billions of points in a few bytes,
+    // and none of them is built for a stream that fails.
+    const StreamReader point_block = reader;
+    auto point_count = check_point_block(reader);
+    if (!point_count) return point_count.error();
+    if (point_count.value() > std::numeric_limits<std::uint32_t>::max()) {
         return CodecError::malformed("mesh holds more vertices than a u32 can index");
     }
-    const auto vertex_count = static_cast<std::uint32_t>(points.value().point_count);
+    const auto vertex_count = static_cast<std::uint32_t>(point_count.value());
 
     auto faces = read_index_block(reader, vertex_count, element_budget(stream));
     if (!faces) return faces.error();
 
-    auto vertices = decode_points(points.value(), element_budget(stream));
+    if (vertex_count > element_budget(stream)) return CodecError::io(OUT_OF_MEMORY);
+    StreamReader points_again = point_block;
+    auto vertices = unpack_point_block(points_again, vertex_count);
     if (!vertices) return vertices.error();
 
     MeshItem mesh;

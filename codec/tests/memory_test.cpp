@@ -181,4 +181,19 @@ TEST(BoundedMemory, PlainDecodeHoldsLittleMoreThanItsResult) {
     EXPECT_LT(scope.stats().peak_bytes, count * sizeof(Point3) + b.data.size() + 4 * KIB);
 }
 
+// Partitions are checked one at a time and not kept: tens of thousands of
+// one-point partitions cost their points and nothing per partition.
+TEST(BoundedMemory, ManyPartitionsHoldNothingPerPartition) {
+    ByteWriter b = item_start();
+    const std::uint32_t partitions = 20000;
+    unit_anchor(b, partitions, {0, 0, 0});
+    for (std::uint32_t i = 0; i < partitions; ++i) free_points(b, 1);
+    b.u8(3).u32(0);
+    AllocationScope scope(256 * MIB);
+    auto mesh = decode_mesh(b.data);
+    ASSERT_TRUE(mesh) << mesh.error().display();
+    EXPECT_EQ(mesh.value().vertices.size(), partitions);
+    EXPECT_LT(scope.stats().peak_bytes, partitions * sizeof(Point3) + 4 * KIB);
+}
+
 }  // namespace
