@@ -108,22 +108,20 @@ def draw_scene(
     )
 
     every = np.concatenate(triangles)
-    shadow = every.copy()
+    # The upward-facing triangles of closed meshes cover their whole footprint: flattened onto the
+    # floor they make the shadow of a light straight above.
+    upward = np.cross(every[:, 1] - every[:, 0], every[:, 2] - every[:, 0])[:, 2] > 0
+    shadow = every[upward]
     shadow[:, :, 2] = floor_z
-    ax.add_collection(
-        PolyCollection(
-            list(view.project(shadow)),
-            facecolors=SHADOW_COLOUR,
-            edgecolors=SHADOW_COLOUR,
-            linewidths=0.3,
-            zorder=2,
-        )
-    )
+    # (k, 3, 2) arrays take matplotlib's fast path; its type hints only name sequences.
+    shadow_polygons = PolyCollection(view.project(shadow), facecolors=SHADOW_COLOUR, edgecolors="none")  # type: ignore[arg-type]
+    shadow_polygons.set(antialiased=False, zorder=2)
+    ax.add_collection(shadow_polygons)
     corners, colours = shade(triangles, view)
     # Edges in the face colour close the hairline gaps that antialiasing leaves between triangles.
-    ax.add_collection(
-        PolyCollection(list(corners), facecolors=colours, edgecolors=colours, linewidths=0.3, zorder=3)
-    )
+    robot = PolyCollection(corners, facecolors=colours, edgecolors=colours, linewidths=0.3)  # type: ignore[arg-type]
+    robot.set(zorder=3)
+    ax.add_collection(robot)
     screen = view.project(every.reshape(-1, 3))
     return np.array([screen.min(axis=0), screen.max(axis=0)])
 

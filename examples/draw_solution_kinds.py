@@ -16,6 +16,7 @@ import matplotlib.pyplot as plt
 import numpy as np
 import talvane
 from draw_robot import View, draw_scene, floor_of, frame_panels, joints_label, panel_grid, posed_triangles
+from matplotlib.patheffects import withStroke
 
 Kind = talvane.SolutionKind
 
@@ -33,21 +34,21 @@ EXAMPLES = (
         Kind.Regular,
         "kind-regular.png",
         (20, 30, -40, 50, 60, 70),
-        View(20, -70),
+        View(20, 60),
         "Regular: P lies off the J1 axis, and J1 turns the arm toward P",
     ),
     Example(
         Kind.AxisDegenerate,
         "kind-axis-degenerate.png",
         (0, -30, 60, 40, 50, 60),
-        View(15, -60),
+        View(15, -30),
         "AxisDegenerate: P lies on the J1 axis, the elbow does not; J1 turns the arm toward the elbow",
     ),
     Example(
         Kind.SingularFamily,
         "kind-singular-family.png",
         (0, 0, 90, 30, 40, 50),
-        View(15, -60),
+        View(15, -30),
         "SingularFamily: upper arm and forearm lie along the J1 axis; J1 and J4 turn about one line",
     ),
 )
@@ -96,7 +97,7 @@ def draw_example(example: Example, out: str, pixels: int) -> list[talvane.IkSolu
         for name, colour, nudge in (
             ("W", "#e0701b", (-16, -14)),
             ("P", "#c0392b", (7, 4)),
-            ("E", "#1f5fa8", (7, 4)),
+            ("E", "#1f5fa8", (9, -4)),
         ):
             x, y = view.project(points[name])
             ax.plot(x, y, "o", color=colour, markersize=6, markeredgecolor="white", zorder=7)
@@ -109,6 +110,7 @@ def draw_example(example: Example, out: str, pixels: int) -> list[talvane.IkSolu
                 fontsize=11,
                 fontweight="bold",
                 zorder=8,
+                path_effects=[withStroke(linewidth=3, foreground="white")],
             )
         ax.set_title(f"theta = {solution.theta:.4f} rad\n{joints_label(solution.joints)}", fontsize=9)
     frame_panels(axes, boxes, margin=0.1)

@@ -1,6 +1,6 @@
 """Forward and inverse kinematics for the FANUC CRX series of collaborative robots."""
 
-from typing import Final, Protocol, final
+from typing import Final, Protocol, SupportsIndex, final
 
 import numpy as np
 import numpy.typing as npt
@@ -150,5 +150,5 @@ class LinkMeshes:
     def posed(self, robot: Crx, joints: _Joints) -> list[LinkMesh]:
         """Copies of the seven meshes, each moved to its pose for a joint configuration."""
     def __len__(self) -> int: ...
-    def __getitem__(self, index: int) -> LinkMesh: ...
+    def __getitem__(self, index: SupportsIndex, /) -> LinkMesh: ...
 
