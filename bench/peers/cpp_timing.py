@@ -33,7 +33,8 @@ def build(build_dir):
     for step in steps:
         done = subprocess.run(step, capture_output=True, text=True, check=False)
         if done.returncode != 0:
-            return None, f"`{' '.join(step[:2])}` failed: {done.stderr.strip()[-400:]}"
+            first_lines = " ".join(" ".join(done.stderr.split()).split("CMake Error")[:2])[:300]
+            return None, f"`{' '.join(step[:2])}` failed: {first_lines or done.stdout.strip()[-300:]}"
     for path in Path(build_dir).rglob(TARGET):
         if path.is_file() and os.access(path, os.X_OK):
             return path, ""

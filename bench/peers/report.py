@@ -302,9 +302,11 @@ def ikgeo_notes(context):
         ),
         "",
         (
-            "- `two_parallel` (J2 ∥ J3): searches J1 over 1,000 samples, solves J4 and J6 at each sample from "
-            "two equations in the direction of the parallel axes (subproblem 6), then the elbow from a distance "
-            "(subproblem 3). This is the family that fits the CRX, and the one a CRX user should pick."
+            "- `two_parallel` (J2 ∥ J3): samples J1 (1,000 samples in the source we read), solves J4 and J6 at "
+            "each sample from two equations along the parallel axes' direction (subproblem 6), J2 + J3 and J2 "
+            "by subproblem 1, and searches for the J1 where the upper arm's length fits. J2 ∥ J3 is the CRX's "
+            "defining feature and the search needs no other structure, so this is the family that fits the "
+            "CRX, and the one a CRX user should pick."
         ),
         (
             "- `two_intersecting` (J5 ∩ J6, with P[5] = 0): searches J4 and places the J5 origin with J1, J2, J3 "
@@ -313,10 +315,10 @@ def ikgeo_notes(context):
         ),
         "",
         (
-            "ik-geo's `get_ik` flags each returned solution as exact or least-squares. Its 1D search accepts a "
-            "sign change of the search error only where both neighbouring samples are below an absolute 0.1 "
-            "(in the units of P), which is why the model is given in metres; in millimetres no crossing can "
-            "qualify. A Rust panic (`Option::unwrap()` on `None` inside the search) reaches Python as "
+            "ik-geo's `get_ik` flags each returned solution as exact or least-squares. In its source, the 1D "
+            "search accepts a sign change of the search error only where both neighbouring samples are below "
+            "an absolute 0.1 (in the units of P), which is why the model is given in metres; in millimetres "
+            "almost no crossing could qualify. A Rust panic (`Option::unwrap()` on `None` inside the search) reaches Python as "
             "`PanicException`; it is counted as a failed call."
         ),
     ]
