@@ -1,26 +1,30 @@
 """Forward and inverse kinematics for the FANUC CRX series of collaborative robots."""
 
-from typing import Final, Protocol, SupportsIndex, final
+from typing import Final, Protocol, SupportsIndex, TypeAlias, final
 
 import numpy as np
 import numpy.typing as npt
 
 __all__ = ["Crx", "CrxModel", "IkSolution", "LinkMesh", "LinkMeshes", "SolutionKind"]
 
-_Float64Array = npt.NDArray[np.float64]
-_UInt32Array = npt.NDArray[np.uint32]
+_Float64Array: TypeAlias = npt.NDArray[np.float64]
+_UInt32Array: TypeAlias = npt.NDArray[np.uint32]
 
 class _HasAsNumpy(Protocol):
     def as_numpy(self) -> npt.ArrayLike: ...
 
 # A 4x4 rigid transform: an array-like, or an object whose as_numpy() returns one.
-_Transform = npt.ArrayLike | _HasAsNumpy
+_Transform: TypeAlias = npt.ArrayLike | _HasAsNumpy
 # Six joint angles in controller degrees.
-_Joints = npt.ArrayLike
+_Joints: TypeAlias = npt.ArrayLike
 
 @final
 class CrxModel:
-    """One of the models in the FANUC CRX series."""
+    """One of the models in the FANUC CRX series.
+
+    `LinkMeshes.load` uses the model to select geometry. Two models can share the same four link
+    dimensions, so those dimensions alone do not identify the model represented by a `Crx`.
+    """
 
     Crx3iA: Final[CrxModel]
     Crx5iA: Final[CrxModel]
@@ -103,15 +107,33 @@ class Crx:
     def y1(self) -> float:
         """The lateral offset of the J5 origin from the forearm axis, in millimeters."""
     def fk(self, joints: _Joints) -> _Float64Array:
-        """Compute the pose of the flange for a set of joint angles."""
+        """Compute the pose of the flange for a set of joint angles.
+
+        The joints are in degrees as they appear in the robot controller, and the returned 4x4
+        matrix matches the controller in both position and orientation.
+        """
     def fk_all(self, joints: _Joints) -> _Float64Array:
-        """Compute the pose of every frame in the kinematic chain, as a (6, 4, 4) array."""
+        """Compute the pose of every frame in the kinematic chain, as a (6, 4, 4) array.
+
+        The last of the six is the flange and matches `fk`. The others are at the kinematic link
+        origins, which have no corresponding values in the controller.
+        """
     def ik(self, target: _Transform) -> _Float64Array:
-        """Every joint configuration which puts the flange at `target`, as an (n, 6) array."""
+        """Every joint configuration which puts the flange at `target`, as an (n, 6) array.
+
+        The target may be a 4x4 array or any object with an `as_numpy()` method returning one. An
+        unreachable target gives an array with no rows. Use `ik_detailed` when the residual or the
+        kind of each solution matters.
+        """
     def ik_detailed(self, target: _Transform) -> list[IkSolution]:
         """The same solutions as `ik`, each carrying its residual and its kind."""
     def ik_closest(self, target: _Transform, reference: _Joints) -> IkSolution | None:
-        """The solution whose joints are nearest to `reference`, or None if the target is unreachable."""
+        """The solution whose joints are nearest to `reference`, or None if the target is unreachable.
+
+        A caller following a path can pass the robot's current joint vector as `reference` to reach
+        the next pose with the least joint movement, which keeps the arm from reconfiguring during
+        the move.
+        """
 
 @final
 class LinkMesh:
@@ -119,10 +141,16 @@ class LinkMesh:
 
     @property
     def vertices(self) -> _Float64Array:
-        """The vertex positions in millimeters, as an (n, 3) array of float64."""
+        """The vertex positions in millimeters, as an (n, 3) array of float64.
+
+        The array is a fresh copy on every access, so writing into it does not change the mesh.
+        """
     @property
     def faces(self) -> _UInt32Array:
-        """The triangles, as an (m, 3) array of uint32 indexing into `vertices`."""
+        """The triangles, as an (m, 3) array of uint32 indexing into `vertices`.
+
+        The array is a fresh copy on every access, so writing into it does not change the mesh.
+        """
     @property
     def vertex_count(self) -> int:
         """The number of vertices in the mesh."""
@@ -130,15 +158,31 @@ class LinkMesh:
     def face_count(self) -> int:
         """The number of triangles in the mesh."""
     def transformed(self, transform: _Transform) -> LinkMesh:
-        """Return a copy of this mesh with every vertex moved by a transformation."""
+        """Return a copy of this mesh with every vertex moved by a transformation.
+
+        The transformation may be a 4x4 array or any object with an `as_numpy()` method returning
+        one, which is the same input `ik` accepts for a target.
+        """
 
 @final
 class LinkMeshes:
-    """The seven meshes that draw one robot: the stationary base and the six moving links."""
+    """The seven meshes that draw one robot: the stationary base and the six moving links.
+
+    Index 0 is the base and index `i` is the link that moves with frame `i - 1` of `fk_all`. The
+    last one is the flange, whose mating face lies on the z = 0 plane of the pose `fk` reports.
+    Coordinates are in millimeters.
+
+    Geometry is embedded for the CRX-5iA and the CRX-10iA only.
+    """
 
     @staticmethod
     def load(model: CrxModel) -> LinkMeshes:
-        """Decode the seven meshes for a model."""
+        """Decode the seven meshes for a model.
+
+        :param model: the model whose geometry to load, which must be `CrxModel.Crx5iA` or
+            `CrxModel.Crx10iA`
+        :raises ValueError: if no geometry is embedded for the model
+        """
     @staticmethod
     def is_available(model: CrxModel) -> bool:
         """Report whether geometry is embedded for a model without raising an exception."""
@@ -146,9 +190,23 @@ class LinkMeshes:
     def links(self) -> list[LinkMesh]:
         """The seven meshes in their authored frames, as a list."""
     def poses(self, robot: Crx, joints: _Joints) -> _Float64Array:
-        """The pose of each of the seven meshes for a joint configuration, as a (7, 4, 4) array."""
+        """The pose of each of the seven meshes for a joint configuration, as a (7, 4, 4) array.
+
+        The first is the identity, because the base does not move, and the remaining six are the
+        frames from `fk_all` in order.
+
+        :param robot: the robot whose kinematics produce the frames
+        :param joints: six joint angles in degrees, as they appear in the robot controller
+        """
     def posed(self, robot: Crx, joints: _Joints) -> list[LinkMesh]:
-        """Copies of the seven meshes, each moved to its pose for a joint configuration."""
+        """Copies of the seven meshes, each moved to its pose for a joint configuration.
+
+        The robot is a separate argument from the model whose meshes were loaded, so geometry from
+        one model can be posed on the kinematics of another. That is an approximation, and the
+        caller decides whether it is a reasonable one.
+
+        :param robot: the robot whose kinematics produce the frames
+        :param joints: six joint angles in degrees, as they appear in the robot controller
+        """
     def __len__(self) -> int: ...
     def __getitem__(self, index: SupportsIndex, /) -> LinkMesh: ...
-
