@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "fk.hpp"
@@ -46,6 +47,31 @@ TEST_P(Completeness, EverySolutionIsFoundVerifiedAndUnique) {
     }
     ASSERT_TRUE(found) << "sample " << n << ": (" << q[0] << ", " << q[1] << ", " << q[2] << ", " << q[3]
                        << ", " << q[4] << ", " << q[5] << ")";
+  }
+}
+
+// Forearm points within a few hundredths of a millimetre of the J1 axis, close to the shoulder of an
+// arm with z1 = x1: the constraint's roots there come in tight clusters, found only to about 1e-4
+// rad, and the branch refinement must not step past the zero it starts next to.
+TEST(Completeness, NearShoulderConfigurations) {
+  struct Case {
+    CrxModel model;
+    JointVector q;
+  };
+  const Case cases[] = {
+      {CrxModel::Crx10iA,
+       {-39.025319656246864, 97.421136334285109, 172.57567980567558, -120.31857201062277, 123.49712092080068,
+        126.25904466841126}},
+      {CrxModel::Crx3iA,
+       {132.49487736091061, -128.38910285419797, 38.16330926587014, -39.933350462154067, -43.126387285521616,
+        -42.384723093000531}},
+  };
+  for (const Case& c : cases) {
+    const Crx robot = Crx::from_model(c.model);
+    const std::vector<IkSolution> solutions = solve_ik(robot, fk(robot, c.q));
+    EXPECT_TRUE(std::any_of(solutions.begin(), solutions.end(), [&](const IkSolution& s) {
+      return circular_joint_distance(s.joints, c.q) < DUPLICATE_DISTANCE;
+    })) << c.q[0];
   }
 }
 

@@ -72,7 +72,11 @@ std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, do
     if (!g0.valid || !g1.valid) return std::nullopt;
     const double slope = (g1.value - g0.value) / DIFFERENCE_STEP;
     if (slope == 0.0) break;
-    const double step = std::clamp(-g0.value / slope, -MAX_REFINE_STEP, MAX_REFINE_STEP);
+    // Near the J1 axis the azimuth of P, which drives g_s, turns by about y1·Δθ/ρ_P: a step is
+    // trusted only while it turns that azimuth by at most a radian.
+    const Vec3 p = circle_point(ctx, theta);
+    const double limit = std::min(MAX_REFINE_STEP, std::hypot(p[0], p[1]) / ctx.robot.y1());
+    const double step = std::clamp(-g0.value / slope, -limit, limit);
     theta = theta + step;
     if (std::abs(step) < SETTLED_STEP) break;
   }
