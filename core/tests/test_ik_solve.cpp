@@ -75,7 +75,8 @@ TEST(SolveIk, UnreachableAndNonFiniteTargetsHaveNoSolution) {
   EXPECT_TRUE(solve_ik(robot, target).empty());
   // Degenerate robots flow through without a crash or a hang.
   for (const Crx& odd : {Crx::from_params(0, 0, 0, 0), Crx::from_params(-1, 0, 0, 0),
-                         Crx::from_params(540, 540, 0, 0), Crx::from_params(NAN, 1, 1, 1)}) {
+                         Crx::from_params(540, 540, 0, 0), Crx::from_params(540, 540, 160, -150),
+                         Crx::from_params(NAN, 1, 1, 1)}) {
     for (const IkSolution& s : solve_ik(odd, IDENTITY_POSE)) EXPECT_LE(s.residual, MAX_RESIDUAL);
   }
 }
