@@ -111,7 +111,8 @@ const LinkMeshes& loaded(const LoadResult& result) {
 }
 
 TEST_P(Embedded, CountsOfEveryMesh) {
-  const LinkMeshes& meshes = loaded(load(GetParam().model));
+  const LoadResult result = load(GetParam().model);
+  const LinkMeshes& meshes = loaded(result);
   for (std::size_t i = 0; i < LINK_MESH_COUNT; ++i) {
     EXPECT_EQ(meshes[i].vertices.size(), GetParam().vertex_and_face_counts[i].first) << "mesh " << i;
     EXPECT_EQ(meshes[i].faces.size(), GetParam().vertex_and_face_counts[i].second) << "mesh " << i;
