@@ -165,6 +165,36 @@ def joints_label(joints: ArrayLike) -> str:
     return "J = (" + ", ".join("0" if t == "-0" else t for t in text) + ")"
 
 
+def draw_frames(ax: Axes, frames: np.ndarray, view: View, length: float) -> None:
+    """Overlay the frames of `fk_all` (x red, y green, z blue), labelled with their indices; frames
+    that share an origin share a label."""
+    for frame in frames:
+        for axis, colour in enumerate(("#d62728", "#2ca02c", "#1f77b4")):
+            ends = view.project(np.array([frame[:3, 3], frame[:3, 3] + length * frame[:3, axis]]))
+            ax.plot(ends[:, 0], ends[:, 1], color=colour, linewidth=2.0, solid_capstyle="round", zorder=6)
+    labels: list[tuple[np.ndarray, list[int]]] = []
+    for index, frame in enumerate(frames):
+        for origin, members in labels:
+            if np.linalg.norm(origin - frame[:3, 3]) < 1e-6:
+                members.append(index)
+                break
+        else:
+            labels.append((frame[:3, 3], [index]))
+    for origin, members in labels:
+        x, y = view.project(origin)
+        text = ("frame " if len(members) == 1 else "frames ") + ", ".join(map(str, members))
+        ax.annotate(
+            text,
+            (x, y),
+            xytext=(-8, 6),
+            textcoords="offset points",
+            ha="right",
+            fontsize=8,
+            zorder=7,
+            bbox={"boxstyle": "round,pad=0.2", "facecolor": "white", "edgecolor": "#999999", "alpha": 0.85},
+        )
+
+
 def draw(
     model: talvane.CrxModel,
     configurations: Sequence[ArrayLike],
@@ -173,8 +203,10 @@ def draw(
     titles: Sequence[str] | None = None,
     columns: int = 3,
     pixels: int = 400,
+    frames: bool = False,
 ) -> None:
-    """Save a picture with one panel per pair of configuration and view, configurations first."""
+    """Save a picture with one panel per pair of configuration and view, configurations first;
+    with `frames`, the frames of `fk_all` are drawn over the robot."""
     robot = talvane.Crx.from_model(model)
     meshes = talvane.LinkMeshes.load(model)
     floor_z = floor_of(meshes)
@@ -185,6 +217,8 @@ def draw(
     boxes = []
     for ax, (i, joints, view) in zip(axes, scenes):
         boxes.append(draw_scene(ax, posed_triangles(meshes, robot, joints), view, floor_z, floor_size))
+        if frames:
+            draw_frames(ax, robot.fk_all(joints), view, length=0.22 * robot.z1)
         title = titles[i] if titles is not None else joints_label(joints)
         if len(views) > 1:
             title += f"\nview {view.elevation:g}° up, {view.azimuth:g}° round"
@@ -223,6 +257,7 @@ def main() -> None:
     )
     parser.add_argument("--columns", type=int, default=3)
     parser.add_argument("--size", type=int, default=400, help="pixels per panel")
+    parser.add_argument("--frames", action="store_true", help="draw the six frames of fk_all over the robot")
     parser.add_argument("--out", default="robot.png")
     args = parser.parse_args()
     if args.columns < 1 or not 50 <= args.size <= 4000:
@@ -242,7 +277,16 @@ def main() -> None:
         views = [View(*v) for v in args.view]
     else:
         views = [View(*v) for v in (DEFAULT_VIEWS if len(configurations) == 1 else DEFAULT_VIEWS[:1])]
-    draw(model, configurations, views, args.out, titles=titles, columns=args.columns, pixels=args.size)
+    draw(
+        model,
+        configurations,
+        views,
+        args.out,
+        titles=titles,
+        columns=args.columns,
+        pixels=args.size,
+        frames=args.frames,
+    )
     print(f"wrote {args.out}: {len(configurations)} configuration(s) x {len(views)} view(s)")
 
 
