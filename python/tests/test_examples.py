@@ -96,7 +96,8 @@ def test_follow_line_reports_an_unreachable_point():
 def test_draw_robot_views(tmp_path, model):
     pytest.importorskip("matplotlib")
     out = tmp_path / "robot.png"
-    args = ["--model", model, *["--joints", "0", "30", "-30", "0", "-90", "0", "--frames", "--size", "150", "--out"], out]
+    joints = ["0", "30", "-30", "0", "-90", "0"]
+    args = ["--model", model, "--joints", *joints, "--frames", "--size", "150", "--out", out]
     text = run_example("draw_robot.py", *args, cwd=tmp_path)
     assert "1 configuration(s) x 3 view(s)" in text
     read_png(out, 450, 150)
