@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
         if (!(solutions[i].residual <= MAX_RESIDUAL)) ++bad_residual;
         if (circular_joint_distance(solutions[i].joints, q) < DUPLICATE_DISTANCE) hit = true;
         for (std::size_t k = 0; k < i; ++k) {
-          if (circular_joint_distance(solutions[i].joints, solutions[k].joints) < DUPLICATE_DISTANCE) ++duplicates;
+          if (circular_joint_distance(solutions[i].joints, solutions[k].joints) < DUPLICATE_DISTANCE)
+            ++duplicates;
         }
       }
       if (hit) {
@@ -91,9 +92,9 @@ int main(int argc, char** argv) {
       }
     }
     all_found = all_found && found == samples;
-    std::printf("%-10s found %ld / %ld (%.4f %%), residual > 1e-8: %ld, duplicate pairs: %ld\n", MODEL_NAMES[m],
-                found, samples, 100.0 * static_cast<double>(found) / static_cast<double>(samples), bad_residual,
-                duplicates);
+    std::printf("%-10s found %ld / %ld (%.4f %%), residual > 1e-8: %ld, duplicate pairs: %ld\n",
+                MODEL_NAMES[m], found, samples,
+                100.0 * static_cast<double>(found) / static_cast<double>(samples), bad_residual, duplicates);
     std::printf("           solution counts:");
     for (const auto& [count, times] : counts) std::printf("  %zu: %ld", count, times);
     std::printf("\n");

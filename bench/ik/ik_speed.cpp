@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     targets.push_back(fk(robot, q));
   }
   // Warm the caches and the branch predictors.
-  for (std::size_t n = 0; n < std::min<std::size_t>(targets.size(), 1000); ++n) sink = sink + solve_ik(robot, targets[n]).size();
+  for (std::size_t n = 0; n < std::min<std::size_t>(targets.size(), 1000); ++n)
+    sink = sink + solve_ik(robot, targets[n]).size();
 
   std::vector<double> whole, search, interpolation, roots, rebuild;
   std::vector<double> solution_counts;

@@ -94,8 +94,9 @@ TEST(CircleCandidates, UnreachableTargetHasNone) {
   const std::vector<double> roots = trig_roots(interpolate_constraint(ctx));
   ASSERT_FALSE(roots.empty());
   for (const double expected : {-1.6459, 1.6459}) {
-    EXPECT_TRUE(std::any_of(roots.begin(), roots.end(), [&](double r) { return std::abs(r - expected) < 1e-3; }))
-        << expected;
+    EXPECT_TRUE(std::any_of(roots.begin(), roots.end(), [&](double r) {
+      return std::abs(r - expected) < 1e-3;
+    })) << expected;
   }
   EXPECT_TRUE(circle_candidates(ctx).empty());
 }

@@ -76,8 +76,8 @@ TEST(Completeness, NearShoulderConfigurations) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, Completeness,
-                         testing::Values(CrxModel::Crx3iA, CrxModel::Crx5iA, CrxModel::Crx10iA, CrxModel::Crx10iAL,
-                                         CrxModel::Crx20iAL, CrxModel::Crx30iA));
+                         testing::Values(CrxModel::Crx3iA, CrxModel::Crx5iA, CrxModel::Crx10iA,
+                                         CrxModel::Crx10iAL, CrxModel::Crx20iAL, CrxModel::Crx30iA));
 
 }  // namespace
 }  // namespace talvane

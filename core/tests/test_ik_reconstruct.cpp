@@ -21,7 +21,8 @@ Geometry geometry_of(const Crx& robot, const JointVector& q) {
   const Frames frames = fk_all(robot, q);
   const Vec3 axis = quaternion_rotate(frames[3].rotation, Vec3{1.0, 0.0, 0.0});
   const Vec3& e = frames[2].translation;
-  return {frames[5], e, Vec3{e[0] + robot.x1() * axis[0], e[1] + robot.x1() * axis[1], e[2] + robot.x1() * axis[2]}};
+  return {frames[5], e,
+          Vec3{e[0] + robot.x1() * axis[0], e[1] + robot.x1() * axis[1], e[2] + robot.x1() * axis[2]}};
 }
 
 double max_pose_difference(const Crx& robot, const JointVector& a, const JointVector& b) {
@@ -50,7 +51,8 @@ TEST(ReconstructJoints, RoundTripAndTwin) {
       const IkContext ctx = make_ik_context(robot, g.target);
       const auto [first, second] = reconstruct_joints(ctx, g.elbow, g.circle_point);
       // J1 faces P in the first vector; q comes back as the first or the second accordingly.
-      const double facing = std::cos(q[0] * DEG_TO_RAD) * g.circle_point[0] + std::sin(q[0] * DEG_TO_RAD) * g.circle_point[1];
+      const double facing =
+          std::cos(q[0] * DEG_TO_RAD) * g.circle_point[0] + std::sin(q[0] * DEG_TO_RAD) * g.circle_point[1];
       const JointVector& same = facing > 0.0 ? first : second;
       for (int j = 0; j < 6; ++j) EXPECT_NEAR(same[j], q[j], 1e-9) << n << " joint " << j;
       // The twin: J1 and J4 turned by 180°, J2 mirrored, J5 and J6 kept, the same flange pose.

@@ -67,16 +67,17 @@ TEST(SolveIk, WorkedSingularFamilyCase) {
 TEST(SolveIk, UnreachableAndNonFiniteTargetsHaveNoSolution) {
   const Crx robot = Crx::crx10ia();
   EXPECT_TRUE(solve_ik(robot, Pose{IDENTITY_ROTATION, {5000.0, 0.0, 0.0}}).empty());
-  EXPECT_TRUE(solve_ik(Crx::from_params(540, 540, 160, 150), Pose{IDENTITY_ROTATION, {2000.0, 0.0, 0.0}}).empty());
+  EXPECT_TRUE(
+      solve_ik(Crx::from_params(540, 540, 160, 150), Pose{IDENTITY_ROTATION, {2000.0, 0.0, 0.0}}).empty());
   Pose target = fk(robot, JointVector{20, 30, -40, 50, 60, 70});
   target.rotation.w = std::numeric_limits<double>::quiet_NaN();
   EXPECT_TRUE(solve_ik(robot, target).empty());
   target.rotation.w = std::numeric_limits<double>::infinity();
   EXPECT_TRUE(solve_ik(robot, target).empty());
   // Degenerate robots flow through without a crash or a hang.
-  for (const Crx& odd : {Crx::from_params(0, 0, 0, 0), Crx::from_params(-1, 0, 0, 0),
-                         Crx::from_params(540, 540, 0, 0), Crx::from_params(540, 540, 160, -150),
-                         Crx::from_params(NAN, 1, 1, 1)}) {
+  for (const Crx& odd :
+       {Crx::from_params(0, 0, 0, 0), Crx::from_params(-1, 0, 0, 0), Crx::from_params(540, 540, 0, 0),
+        Crx::from_params(540, 540, 160, -150), Crx::from_params(NAN, 1, 1, 1)}) {
     for (const IkSolution& s : solve_ik(odd, IDENTITY_POSE)) EXPECT_LE(s.residual, MAX_RESIDUAL);
   }
 }
@@ -89,7 +90,8 @@ TEST(AdmitSolution, ResidualBoundIsInclusiveAndNanIsRefused) {
   std::vector<IkSolution> list;
   EXPECT_TRUE(admit_solution(list, solution_with({0, 0, 0, 0, 0, 0}, 1e-8)));
   EXPECT_FALSE(admit_solution(list, solution_with({50, 0, 0, 0, 0, 0}, std::nextafter(1e-8, 1.0))));
-  EXPECT_FALSE(admit_solution(list, solution_with({60, 0, 0, 0, 0, 0}, std::numeric_limits<double>::quiet_NaN())));
+  EXPECT_FALSE(
+      admit_solution(list, solution_with({60, 0, 0, 0, 0, 0}, std::numeric_limits<double>::quiet_NaN())));
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].theta, 0.25);
 }

@@ -123,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RootsCase{"constant", poly({2.5, 0, 0, 0, 0}), {}, 0},
                     // Positive everywhere, but with complex roots close to the real axis in t.
                     RootsCase{"no_real_zero", poly({1.2, 0, 0, 0, 1}), {}, 0},
-                    RootsCase{"non_finite", poly({std::numeric_limits<double>::quiet_NaN(), 1, 0, 0, 0}), {}, 0}),
+                    RootsCase{
+                        "non_finite", poly({std::numeric_limits<double>::quiet_NaN(), 1, 0, 0, 0}), {}, 0}),
     [](const testing::TestParamInfo<RootsCase>& info) { return std::string(info.param.name); });
 
 TEST(TrigRoots, CosMinusHalfExactValues) {

@@ -12,7 +12,8 @@ double joint_distance(const IkSolution& solution, const JointVector& reference) 
   return circular_joint_distance(solution.joints, reference);
 }
 
-std::optional<IkSolution> closest_solution(const Crx& robot, const Pose& target, const JointVector& reference) {
+std::optional<IkSolution> closest_solution(const Crx& robot, const Pose& target,
+                                           const JointVector& reference) {
   const std::vector<IkSolution> solutions = solve_ik(robot, target);
   if (solutions.empty()) return std::nullopt;
   std::size_t best = 0;

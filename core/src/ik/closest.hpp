@@ -14,6 +14,7 @@ double joint_distance(const IkSolution& solution, const JointVector& reference);
 
 // The solution of `solve_ik` nearest the reference by `joint_distance`; ties go to the one listed
 // first. Nothing for an unreachable target.
-std::optional<IkSolution> closest_solution(const Crx& robot, const Pose& target, const JointVector& reference);
+std::optional<IkSolution> closest_solution(const Crx& robot, const Pose& target,
+                                           const JointVector& reference);
 
 }  // namespace talvane

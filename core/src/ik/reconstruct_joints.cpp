@@ -20,7 +20,8 @@ double degrees(double radians) { return radians * RAD_TO_DEG; }
 
 }  // namespace
 
-std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& elbow, const Vec3& circle_point) {
+std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& elbow,
+                                              const Vec3& circle_point) {
   constexpr double PI = std::numbers::pi;
   const double tol = ctx.robot.z1() * AXIS_TOLERANCE;
   const Eigen::Vector3d e = as_eigen(elbow);
@@ -61,9 +62,9 @@ std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& 
   const JointVector first{degrees(w1), degrees(w2), degrees(wa) - degrees(w2),
                           degrees(w4), degrees(w5), degrees(w6)};
   const double twin_j2 = wrap_angle(-w2);
-  const JointVector second{degrees(wrap_angle(w1 - PI)), degrees(twin_j2),
-                           degrees(wrap_angle(PI - wa)) - degrees(twin_j2),
-                           degrees(wrap_angle(w4 - PI)), degrees(w5), degrees(w6)};
+  const JointVector second{
+      degrees(wrap_angle(w1 - PI)), degrees(twin_j2), degrees(wrap_angle(PI - wa)) - degrees(twin_j2),
+      degrees(wrap_angle(w4 - PI)), degrees(w5),      degrees(w6)};
   return {first, second};
 }
 

@@ -14,6 +14,7 @@ inline constexpr double RAD_TO_DEG = 57.29577951308232;
 // gives an azimuth), then its twin with J1 turned by a half turn, J2 mirrored, the forearm angle
 // π − α and J4 turned by a half turn. Controller degrees: J1, J2, J4, J5, J6 in [−180, 180); J3 is
 // a difference of two wrapped angles and may lie anywhere in (−360, 360).
-std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& elbow, const Vec3& circle_point);
+std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& elbow,
+                                              const Vec3& circle_point);
 
 }  // namespace talvane

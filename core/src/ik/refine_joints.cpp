@@ -37,7 +37,8 @@ Jacobian pose_error_jacobian(const Crx& robot, const JointVector& joints) {
   for (int k = 0; k < 6; ++k) {
     // The joint's axis turned by the frame before it, through the origin of its own frame.
     const Vec3& local_axis = robot.axes()[k];
-    const Eigen::Vector3d axis = as_eigen(k == 0 ? local_axis : quaternion_rotate(frames[k - 1].rotation, local_axis));
+    const Eigen::Vector3d axis =
+        as_eigen(k == 0 ? local_axis : quaternion_rotate(frames[k - 1].rotation, local_axis));
     const Eigen::Vector3d origin = as_eigen(frames[k].translation);
     for (int col = 0; col < 3; ++col) {
       const Eigen::Vector3d r(flange[col], flange[4 + col], flange[8 + col]);

@@ -115,7 +115,8 @@ CosSinSolutions solve_cos_sin(double x, double y, double a) {
   CosSinSolutions result;
   const double r = std::hypot(x, y);
   if (r < DEGENERATE_COEFFICIENTS) {
-    result.kind = std::abs(a) < DEGENERATE_COEFFICIENTS ? CosSinSolutions::Kind::Every : CosSinSolutions::Kind::None;
+    result.kind =
+        std::abs(a) < DEGENERATE_COEFFICIENTS ? CosSinSolutions::Kind::Every : CosSinSolutions::Kind::None;
     return result;
   }
   const double c = a / r;
