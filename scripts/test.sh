@@ -24,7 +24,7 @@ if ((${#missing[@]})); then
 fi
 
 step "Python build and test requirements"
-python3 -m pip install -q -r "$root/requirements/test.txt"
+python3 -m pip install -q -r "$root/requirements/test.txt" -r "$root/requirements/examples.txt"
 
 step "C++ tests"
 python="$(command -v python3)"
@@ -52,6 +52,9 @@ esac
 step "Python tests with NumPy 2"
 python3 -m pip install -q --force-reinstall --no-deps "$wheel"
 (cd "$work" && python3 -m pytest -q "$root/python/tests")
+
+step "Type stubs against the installed module"
+(cd "$work" && python3 -m mypy.stubtest talvane && python3 -m mypy --ignore-missing-imports "$root/examples")
 
 step "Mesh generator tests"
 (cd "$root" && python3 -m pytest -q -p no:cacheprovider tools/meshgen/tests)

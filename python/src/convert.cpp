@@ -1,5 +1,6 @@
 #include "convert.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 #include "numpy_api.hpp"
@@ -10,49 +11,28 @@ namespace {
 
 constexpr npy_intp JOINT_COUNT = 6;
 
-bool is_float64_array(PyObject* object, int dimensions) {
-  if (!PyArray_Check(object)) return false;
-  auto* array = reinterpret_cast<PyArrayObject*>(object);
-  if (PyArray_NDIM(array) != dimensions) return false;
-  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
-  // Equivalence also compares byte order, so a big-endian array is not read as native.
-  const bool equivalent = PyArray_EquivTypes(PyArray_DESCR(array), float64);
-  Py_DECREF(float64);
-  return equivalent;
-}
-
-std::optional<JointVector> raise_joint_count(npy_intp count) {
-  PyErr_Format(PyExc_ValueError, "Expected 6 joint angles, got %zd", static_cast<Py_ssize_t>(count));
-  return std::nullopt;
-}
-
-// Reads a 1-D float64 array of six elements in place, honouring its stride and alignment.
-std::optional<JointVector> read_joint_array(PyArrayObject* array) {
-  const npy_intp count = PyArray_DIM(array, 0);
-  if (count != JOINT_COUNT) return raise_joint_count(count);
+// Reads a 1-D float64 array in place, honouring its stride and alignment.
+JointValues read_joint_array(PyArrayObject* array) {
+  JointValues values;
+  values.count = PyArray_DIM(array, 0);
   const char* data = static_cast<const char*>(PyArray_DATA(array));
   const npy_intp stride = PyArray_STRIDE(array, 0);
-  JointVector joints{};
-  for (npy_intp i = 0; i < JOINT_COUNT; ++i) std::memcpy(&joints[i], data + i * stride, sizeof(double));
-  return joints;
+  for (npy_intp i = 0; i < std::min<npy_intp>(values.count, JOINT_COUNT); ++i) {
+    std::memcpy(&values.first[i], data + i * stride, sizeof(double));
+  }
+  return values;
 }
 
-// The first six values of a sequence whose every item converts with Python's float conversion,
-// and the number of items.
-struct NumberSequence {
-  JointVector first{};
-  npy_intp count = 0;
-};
-
-// Sets no exception: any failure means "not this way", and the caller falls back to NumPy.
-std::optional<NumberSequence> read_number_sequence(PyObject* object) {
+// A sequence whose every item converts with Python's float conversion. Sets no exception: any
+// failure means "not this way", and the caller falls back to NumPy.
+std::optional<JointValues> read_number_sequence(PyObject* object) {
   if (PyUnicode_Check(object) || !PySequence_Check(object)) return std::nullopt;
   PyRef iterator{PyObject_GetIter(object)};
   if (!iterator) {
     PyErr_Clear();
     return std::nullopt;
   }
-  NumberSequence sequence;
+  JointValues sequence;
   while (PyRef item{PyIter_Next(iterator.get())}) {
     const double value = PyFloat_AsDouble(item.get());
     if (value == -1.0 && PyErr_Occurred()) {
@@ -78,14 +58,11 @@ double* array_data(PyObject* array) {
 
 }  // namespace
 
-std::optional<JointVector> extract_joint_vector(PyObject* object, const char* name) {
+std::optional<JointValues> convert_joint_values(PyObject* object, const char* name) {
   if (!ensure_numpy()) return std::nullopt;
   if (is_float64_array(object, 1)) return read_joint_array(reinterpret_cast<PyArrayObject*>(object));
 
-  if (const auto sequence = read_number_sequence(object)) {
-    if (sequence->count != JOINT_COUNT) return raise_joint_count(sequence->count);
-    return sequence->first;
-  }
+  if (const auto sequence = read_number_sequence(object)) return sequence;
 
   PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);  // the reference is stolen
   PyRef converted{PyArray_FromAny(object, float64, 0, 0, 0, nullptr)};
@@ -97,6 +74,20 @@ std::optional<JointVector> extract_joint_vector(PyObject* object, const char* na
     return std::nullopt;
   }
   return read_joint_array(reinterpret_cast<PyArrayObject*>(converted.get()));
+}
+
+std::optional<JointVector> require_six_joints(const JointValues& values) {
+  if (values.count != JOINT_COUNT) {
+    PyErr_Format(PyExc_ValueError, "Expected 6 joint angles, got %zd", values.count);
+    return std::nullopt;
+  }
+  return values.first;
+}
+
+std::optional<JointVector> extract_joint_vector(PyObject* object, const char* name) {
+  const auto values = convert_joint_values(object, name);
+  if (!values) return std::nullopt;
+  return require_six_joints(*values);
 }
 
 PyObject* matrix_array(const Pose& pose) {

@@ -10,9 +10,22 @@
 
 namespace talvane::python {
 
-// A joint argument as six controller degrees: a 1-D float64 array read in place, any sequence of
-// numbers, or whatever NumPy's asarray turns into a 1-D float64 array. Raises TypeError prefixed
-// with the argument `name`, ValueError "Expected 6 joint angles, got {n}", or NumPy's own error.
+// A joint argument converted to one dimension but not yet counted: its first six values and
+// its length.
+struct JointValues {
+  JointVector first{};
+  Py_ssize_t count = 0;
+};
+
+// The conversion of a joint argument: a 1-D float64 array read in place, any sequence of numbers,
+// or whatever NumPy's asarray turns into a 1-D float64 array. Raises TypeError prefixed with the
+// argument `name`, or NumPy's own error.
+std::optional<JointValues> convert_joint_values(PyObject* object, const char* name);
+
+// The six joints, or ValueError "Expected 6 joint angles, got {n}".
+std::optional<JointVector> require_six_joints(const JointValues& values);
+
+// Both steps at once: the joint argument as six controller degrees.
 std::optional<JointVector> extract_joint_vector(PyObject* object, const char* name);
 
 // New row-major float64 arrays that own their data.

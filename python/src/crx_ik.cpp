@@ -28,49 +28,6 @@ std::optional<std::vector<IkSolution>> solve_target(const Signature& signature, 
   return solve_ik(robot_of(self), *target);
 }
 
-// The count check of a joint argument runs after the target has been converted, so a reference
-// of the wrong length is reported only for a valid target. The conversion raises that check's
-// error with a fixed text; this recognises it, so that it can be held back.
-bool is_joint_count_error() {
-  if (!PyErr_ExceptionMatches(PyExc_ValueError)) return false;
-  PyObject* type = nullptr;
-  PyObject* value = nullptr;
-  PyObject* traceback = nullptr;
-  PyErr_Fetch(&type, &value, &traceback);
-  PyErr_NormalizeException(&type, &value, &traceback);
-  bool matches = false;
-  if (value != nullptr) {
-    PyRef message{PyObject_Str(value)};
-    PyRef prefix{PyUnicode_FromString("Expected 6 joint angles, got ")};
-    if (message && prefix)
-      matches = PyUnicode_Tailmatch(message.get(), prefix.get(), 0, PY_SSIZE_T_MAX, -1) == 1;
-    PyErr_Clear();
-  }
-  PyErr_Restore(type, value, traceback);
-  return matches;
-}
-
-// A pending exception taken out of the interpreter and put back later, or dropped.
-class HeldError {
- public:
-  void hold() { PyErr_Fetch(&type_, &value_, &traceback_); }
-  bool held() const { return type_ != nullptr; }
-  void restore() {
-    PyErr_Restore(type_, value_, traceback_);
-    type_ = value_ = traceback_ = nullptr;
-  }
-  ~HeldError() {
-    Py_XDECREF(type_);
-    Py_XDECREF(value_);
-    Py_XDECREF(traceback_);
-  }
-
- private:
-  PyObject* type_ = nullptr;
-  PyObject* value_ = nullptr;
-  PyObject* traceback_ = nullptr;
-};
-
 }  // namespace
 
 PyObject* Crx_ik(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -103,18 +60,14 @@ PyObject* Crx_ik_closest(PyObject* self, PyObject* const* args, Py_ssize_t nargs
   std::array<PyObject*, 2> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
 
-  HeldError count_error;
-  const auto reference = extract_joint_vector(values[1], "reference");
-  if (!reference) {
-    if (!is_joint_count_error()) return nullptr;
-    count_error.hold();
-  }
+  // A non-numeric reference fails before the target is looked at; a reference of the wrong
+  // length only once the target has converted.
+  const auto reference_values = convert_joint_values(values[1], "reference");
+  if (!reference_values) return nullptr;
   const auto target = extract_target_pose(values[0]);
   if (!target) return nullptr;
-  if (count_error.held()) {
-    count_error.restore();
-    return nullptr;
-  }
+  const auto reference = require_six_joints(*reference_values);
+  if (!reference) return nullptr;
 
   const std::optional<IkSolution> closest = closest_solution(robot_of(self), *target, *reference);
   if (!closest) Py_RETURN_NONE;

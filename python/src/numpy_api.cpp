@@ -63,4 +63,14 @@ bool ensure_numpy() {
   return true;
 }
 
+bool is_float64_array(PyObject* object, int dimensions) {
+  if (!PyArray_Check(object)) return false;
+  auto* array = reinterpret_cast<PyArrayObject*>(object);
+  if (PyArray_NDIM(array) != dimensions) return false;
+  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
+  const bool equivalent = PyArray_EquivTypes(PyArray_DESCR(array), float64);
+  Py_DECREF(float64);
+  return equivalent;
+}
+
 }  // namespace talvane::python

@@ -19,4 +19,8 @@ namespace talvane::python {
 // imported or its C API is incompatible. Cheap after the first successful call.
 bool ensure_numpy();
 
+// True when `object` is a NumPy array of `dimensions` dimensions whose dtype is equivalent to
+// native float64 (byte order included), so that it can be read in place.
+bool is_float64_array(PyObject* object, int dimensions);
+
 }  // namespace talvane::python

@@ -25,27 +25,16 @@ PyRef resolve_as_numpy(PyObject* object) {
   return PyRef{PyObject_CallNoArgs(method.get())};
 }
 
-bool is_float64_matrix(PyObject* object) {
-  if (!PyArray_Check(object)) return false;
-  auto* array = reinterpret_cast<PyArrayObject*>(object);
-  if (PyArray_NDIM(array) != 2) return false;
-  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
-  // Equivalence also compares byte order, so a big-endian array is converted, not read as native.
-  const bool equivalent = PyArray_EquivTypes(PyArray_DESCR(array), float64);
-  Py_DECREF(float64);
-  return equivalent;
-}
-
 // The object itself if it already is a 2-D float64 array, else NumPy's float64 conversion of it.
 // Any failure, including a result of another dimension, becomes the one "not an array" error.
 PyRef float64_matrix(PyObject* object) {
-  if (is_float64_matrix(object)) {
+  if (is_float64_array(object, 2)) {
     Py_INCREF(object);
     return PyRef{object};
   }
   PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);  // the reference is stolen
   PyRef converted{PyArray_FromAny(object, float64, 0, 0, 0, nullptr)};
-  if (!converted || !is_float64_matrix(converted.get())) {
+  if (!converted || !is_float64_array(converted.get(), 2)) {
     PyErr_Clear();
     PyErr_SetString(PyExc_ValueError, NOT_AN_ARRAY);
     return PyRef{};
