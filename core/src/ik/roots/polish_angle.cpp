@@ -14,18 +14,17 @@ constexpr double SETTLED_STEP = 1e-15;
 }  // namespace
 
 double polish_angle(const TrigPolynomial& f, double theta) {
-  double value = evaluate(f, theta);
+  ValueAndSlope current = evaluate_with_derivative(f, theta);
   for (int i = 0; i < MAX_NEWTON_STEPS; ++i) {
-    const double slope = evaluate_derivative(f, theta);
-    if (slope == 0.0) break;
-    const double step = -value / slope;
+    if (current.slope == 0.0) break;
+    const double step = -current.value / current.slope;
     // Written so that a NaN step is refused too.
     if (!(std::abs(step) <= MAX_STEP)) break;
     const double next = theta + step;
-    const double next_value = evaluate(f, next);
-    if (!(std::abs(next_value) < std::abs(value))) break;
+    const ValueAndSlope at_next = evaluate_with_derivative(f, next);
+    if (!(std::abs(at_next.value) < std::abs(current.value))) break;
     theta = next;
-    value = next_value;
+    current = at_next;
     if (std::abs(step) < SETTLED_STEP) break;
   }
   return theta;

@@ -21,8 +21,9 @@ Harmonics harmonics(double x) {
   return h;
 }
 
-double evaluate(const TrigPolynomial& f, double theta) {
-  const Harmonics h = harmonics(theta);
+namespace {
+
+double value_at(const TrigPolynomial& f, const Harmonics& h) {
   double v = f.a[0];
   for (std::size_t k = 1; k <= 4; ++k) {
     v = v + f.a[k] * h.cos[k];
@@ -31,13 +32,23 @@ double evaluate(const TrigPolynomial& f, double theta) {
   return v;
 }
 
-double evaluate_derivative(const TrigPolynomial& f, double theta) {
-  const Harmonics h = harmonics(theta);
+double slope_at(const TrigPolynomial& f, const Harmonics& h) {
   double v = 0.0;
   for (std::size_t k = 1; k <= 4; ++k) {
     v = v + static_cast<double>(k) * (f.b[k] * h.cos[k] - f.a[k] * h.sin[k]);
   }
   return v;
+}
+
+}  // namespace
+
+double evaluate(const TrigPolynomial& f, double theta) { return value_at(f, harmonics(theta)); }
+
+double evaluate_derivative(const TrigPolynomial& f, double theta) { return slope_at(f, harmonics(theta)); }
+
+ValueAndSlope evaluate_with_derivative(const TrigPolynomial& f, double theta) {
+  const Harmonics h = harmonics(theta);
+  return {value_at(f, h), slope_at(f, h)};
 }
 
 }  // namespace talvane

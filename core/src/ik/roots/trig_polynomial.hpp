@@ -25,4 +25,11 @@ double evaluate(const TrigPolynomial& f, double theta);
 // f′(θ) = Σ_{k=1..4} k·(b_k·cos kθ − a_k·sin kθ).
 double evaluate_derivative(const TrigPolynomial& f, double theta);
 
+// Both from the same harmonics, for Newton steps: one sine and cosine instead of two.
+struct ValueAndSlope {
+  double value;
+  double slope;
+};
+ValueAndSlope evaluate_with_derivative(const TrigPolynomial& f, double theta);
+
 }  // namespace talvane
