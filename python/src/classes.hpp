@@ -6,6 +6,7 @@
 
 #include "ik/solve_ik.hpp"
 #include "meshes/link_mesh.hpp"
+#include "enum_class.hpp"
 #include "python.hpp"
 #include "robot.hpp"
 
@@ -16,13 +17,8 @@ struct CrxObject {
   Crx robot;
 };
 
-struct CrxModelObject {
-  PyObject_HEAD
-  CrxModel model;
-};
-
 extern PyTypeObject* crx_type;
-extern PyTypeObject* crx_model_type;
+extern EnumClass crx_model_class;
 
 // Each creates its class object if it does not exist yet and returns a new reference to it, or
 // null with an exception set.
@@ -32,8 +28,8 @@ PyObject* create_crx_model_type();
 // A new `Crx` holding `robot`.
 PyObject* new_crx(const Crx& robot);
 
-// The shared `CrxModel` member object for `model` (a new reference).
-PyObject* crx_model_member(CrxModel model);
+// The model a `CrxModel` member stands for.
+CrxModel crx_model_of(PyObject* member);
 
 // Allocates an instance of one of the module's classes, which cannot be created from Python.
 PyObject* allocate_instance(PyTypeObject* type);
@@ -46,13 +42,8 @@ struct IkSolutionObject {
   IkSolution solution;
 };
 
-struct SolutionKindObject {
-  PyObject_HEAD
-  SolutionKind kind;
-};
-
 extern PyTypeObject* ik_solution_type;
-extern PyTypeObject* solution_kind_type;
+extern EnumClass solution_kind_class;
 
 PyObject* create_ik_solution_type();
 PyObject* create_solution_kind_type();

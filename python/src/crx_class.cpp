@@ -38,8 +38,8 @@ PyObject* Crx_from_model(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyO
   static const Signature signature{"Crx.from_model()", {"model"}};
   std::array<PyObject*, 1> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  if (!check_instance(values[0], crx_model_type, "model")) return nullptr;
-  return new_crx(Crx::from_model(reinterpret_cast<CrxModelObject*>(values[0])->model));
+  if (!check_instance(values[0], crx_model_class.type, "model")) return nullptr;
+  return new_crx(Crx::from_model(crx_model_of(values[0])));
 }
 
 template <CrxModel model>

@@ -49,8 +49,8 @@ std::optional<CrxModel> model_argument(const Signature& signature, PyObject* con
                                        PyObject* kwnames) {
   std::array<PyObject*, 1> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return std::nullopt;
-  if (!check_instance(values[0], crx_model_type, "model")) return std::nullopt;
-  return reinterpret_cast<CrxModelObject*>(values[0])->model;
+  if (!check_instance(values[0], crx_model_class.type, "model")) return std::nullopt;
+  return crx_model_of(values[0]);
 }
 
 PyObject* LinkMeshes_load(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {

@@ -1,0 +1,87 @@
+#include "enum_class.hpp"
+
+#include "classes.hpp"
+#include "pyref.hpp"
+
+namespace talvane::python {
+namespace {
+
+const EnumObject& as_enum(PyObject* self) { return *reinterpret_cast<EnumObject*>(self); }
+
+PyObject* Enum_repr(PyObject* self) {
+  const EnumObject& member = as_enum(self);
+  return PyUnicode_FromFormat("%s.%s", member.enum_class->name, member.enum_class->member_names[member.value]);
+}
+
+PyObject* Enum_int(PyObject* self) { return PyLong_FromLong(as_enum(self).value); }
+
+PyObject* Enum_richcompare(PyObject* self, PyObject* other, int op) {
+  if (op != Py_EQ && op != Py_NE) Py_RETURN_NOTIMPLEMENTED;
+  PyRef other_value;
+  if (Py_TYPE(other) == Py_TYPE(self)) {
+    other_value = PyRef{Enum_int(other)};
+  } else {
+    // Anything with an integer conversion compares by value; everything else is not comparable.
+    other_value = PyRef{PyNumber_Index(other)};
+    if (!other_value) {
+      if (!PyErr_ExceptionMatches(PyExc_TypeError)) return nullptr;
+      PyErr_Clear();
+      Py_RETURN_NOTIMPLEMENTED;
+    }
+  }
+  PyRef own_value{Enum_int(self)};
+  if (!own_value || !other_value) return nullptr;
+  return PyObject_RichCompare(own_value.get(), other_value.get(), op);
+}
+
+}  // namespace
+
+PyObject* create_enum_class(EnumClass& enum_class) {
+  if (enum_class.type == nullptr) {
+    PyType_Slot slots[] = {
+        {Py_tp_doc, const_cast<char*>(enum_class.doc)},
+        {Py_tp_repr, reinterpret_cast<void*>(Enum_repr)},
+        {Py_tp_richcompare, reinterpret_cast<void*>(Enum_richcompare)},
+        // Comparison without a hash: members cannot be dictionary keys.
+        {Py_tp_hash, reinterpret_cast<void*>(PyObject_HashNotImplemented)},
+        {Py_nb_int, reinterpret_cast<void*>(Enum_int)},
+        {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
+        {0, nullptr},
+    };
+    PyType_Spec spec = {enum_class.qualified_name, sizeof(EnumObject), 0,
+                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots};
+    PyRef type{PyType_FromSpec(&spec)};
+    if (!type) return nullptr;
+    std::array<PyObject*, EnumClass::MAX_MEMBERS> created{};
+    for (std::size_t i = 0; i < enum_class.member_names.size(); ++i) {
+      PyObject* member = allocate_instance(reinterpret_cast<PyTypeObject*>(type.get()));
+      if (member != nullptr) {
+        auto* object = reinterpret_cast<EnumObject*>(member);
+        object->enum_class = &enum_class;
+        object->value = static_cast<std::uint8_t>(i);
+      }
+      if (member == nullptr || PyObject_SetAttrString(type.get(), enum_class.member_names[i], member) < 0) {
+        Py_XDECREF(member);
+        for (PyObject* earlier : created) Py_XDECREF(earlier);
+        return nullptr;
+      }
+      created[i] = member;
+    }
+    enum_class.members = created;
+    enum_class.type = reinterpret_cast<PyTypeObject*>(type.release());
+  }
+  Py_INCREF(enum_class.type);
+  return reinterpret_cast<PyObject*>(enum_class.type);
+}
+
+PyObject* enum_member(EnumClass& enum_class, std::uint8_t value) {
+  if (enum_class.type == nullptr) {
+    PyRef type{create_enum_class(enum_class)};
+    if (!type) return nullptr;
+  }
+  PyObject* member = enum_class.members[value];
+  Py_INCREF(member);
+  return member;
+}
+
+}  // namespace talvane::python
