@@ -75,7 +75,8 @@ std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, do
     // Near the J1 axis the azimuth of P, which drives g_s, turns by about y1·Δθ/ρ_P: a step is
     // trusted only while it turns that azimuth by at most a radian.
     const Vec3 p = circle_point(ctx, theta);
-    const double limit = std::min(MAX_REFINE_STEP, std::hypot(p[0], p[1]) / std::abs(ctx.robot.y1()));
+    const double axis_distance = std::sqrt(p[0] * p[0] + p[1] * p[1]);
+    const double limit = std::min(MAX_REFINE_STEP, axis_distance / std::abs(ctx.robot.y1()));
     const double step = std::clamp(-g0.value / slope, -limit, limit);
     theta = theta + step;
     if (std::abs(step) < SETTLED_STEP) break;

@@ -35,8 +35,8 @@ std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, 
 BranchResidual branch_residual(const IkContext& ctx, double theta, double sign) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
-  const Vec3 p = circle_point(ctx, theta);
   const Vec3 n = offset_direction(ctx, theta);
+  const Vec3 p = circle_point_at(ctx, n);
   if (std::hypot(p[0], p[1]) < AXIS_TOLERANCE * z1) return {false, 0.0};
   if (norm(p) < AXIS_TOLERANCE * z1) return {false, 0.0};
   const std::optional<Vec3> elbow = elbow_for(ctx, p, sign, 0.0);

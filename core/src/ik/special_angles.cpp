@@ -36,8 +36,10 @@ HorizontalDistance horizontal_distance(const IkContext& ctx, double theta) {
   const double y1 = ctx.robot.y1();
   const double c = std::cos(theta);
   const double s = std::sin(theta);
-  const Vec3 n = offset_direction(ctx, theta);
-  const Vec3 p = circle_point(ctx, theta);
+  // N and P as offset_direction and circle_point form them, from the one sine and cosine.
+  const Vec3 n{c * ctx.tool_x[0] + s * ctx.tool_y[0], c * ctx.tool_x[1] + s * ctx.tool_y[1],
+               c * ctx.tool_x[2] + s * ctx.tool_y[2]};
+  const Vec3 p = circle_point_at(ctx, n);
   const double hx = p[0];
   const double hy = p[1];
   const double dx = y1 * (-s * ctx.tool_x[0] + c * ctx.tool_y[0]);

@@ -42,7 +42,10 @@ Vec3 offset_direction(const IkContext& ctx, double theta) {
 }
 
 Vec3 circle_point(const IkContext& ctx, double theta) {
-  const Vec3 n = offset_direction(ctx, theta);
+  return circle_point_at(ctx, offset_direction(ctx, theta));
+}
+
+Vec3 circle_point_at(const IkContext& ctx, const Vec3& n) {
   const double y1 = ctx.robot.y1();
   const Vec3& o = ctx.wrist_center;
   return Vec3{o[0] + y1 * n[0], o[1] + y1 * n[1], o[2] + y1 * n[2]};
@@ -52,7 +55,7 @@ double circle_constraint(const IkContext& ctx, double theta) {
   // Lengths in units of z1 keep F dimensionless and of order one for every robot size.
   const double inv_z1 = 1.0 / ctx.robot.z1();
   const Vec3 n = offset_direction(ctx, theta);
-  const Vec3 p = circle_point(ctx, theta);
+  const Vec3 p = circle_point_at(ctx, n);
   const Vec3 q{p[0] * inv_z1, p[1] * inv_z1, p[2] * inv_z1};
   const double rho = ctx.robot.x1() / ctx.robot.z1();
   // Normal of the arm plane, ẑ × q.

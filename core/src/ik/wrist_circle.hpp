@@ -16,6 +16,9 @@ Vec3 offset_direction(const IkContext& ctx, double theta);
 // P(θ) = O + y1·N(θ).
 Vec3 circle_point(const IkContext& ctx, double theta);
 
+// The same point from an already computed N(θ), saving a sine and cosine.
+Vec3 circle_point_at(const IkContext& ctx, const Vec3& offset_direction);
+
 // F(θ) = |V|² − D², dimensionless, where e = V/D is the elbow (in units of z1) that lies in the arm
 // plane, at distance x1 from P and with the forearm perpendicular to N. F = 0 where that elbow has
 // unit length, so an arm configuration exists at θ; F also vanishes where V and D vanish together.
