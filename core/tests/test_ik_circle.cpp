@@ -9,7 +9,7 @@
 #include "ik/circle_candidates.hpp"
 #include "ik/elbow.hpp"
 #include "ik/roots/trig_roots.hpp"
-#include "ik/special_angles.hpp"
+#include "ik/axis_crossings.hpp"
 #include "ik/wrist_circle.hpp"
 
 namespace talvane {

@@ -1,10 +1,11 @@
 """Runs every script in examples/ the way a reader would, so that none of them can rot."""
 
-import importlib.util
 import re
+import runpy
 import subprocess
 import sys
 from pathlib import Path
+from types import SimpleNamespace
 
 import numpy as np
 import pytest
@@ -28,14 +29,12 @@ def run_example(name, *args, cwd):
 
 
 def load_example(name):
-    spec = importlib.util.spec_from_file_location(name.removesuffix(".py"), EXAMPLES / name)
-    module = importlib.util.module_from_spec(spec)
+    """The example's top-level names, as if imported (its main block does not run)."""
     sys.path.insert(0, str(EXAMPLES))  # examples import their neighbours
     try:
-        spec.loader.exec_module(module)
+        return SimpleNamespace(**runpy.run_path(str(EXAMPLES / name), run_name=name.removesuffix(".py")))
     finally:
         sys.path.remove(str(EXAMPLES))
-    return module
 
 
 def read_png(path, width, height):

@@ -5,7 +5,7 @@
 
 #include "ik/elbow.hpp"
 #include "ik/roots/trig_roots.hpp"
-#include "ik/special_angles.hpp"
+#include "ik/axis_crossings.hpp"
 #include "ik/vec3_ops.hpp"
 #include "ik/wrist_circle.hpp"
 

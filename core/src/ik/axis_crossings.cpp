@@ -1,4 +1,4 @@
-#include "ik/special_angles.hpp"
+#include "ik/axis_crossings.hpp"
 
 #include <algorithm>
 #include <cmath>
