@@ -9,7 +9,7 @@ from pathlib import Path
 import numpy as np
 
 REPO = Path(__file__).resolve().parents[2]
-TARGET = "bench_peers_solve_ik"
+TARGET = "bench_solve_ik_targets"
 
 
 def build(build_dir):

@@ -361,7 +361,7 @@ def markdown(context):
     unavailable = "\n".join(f"- **{label}**: {reason}" for label, reason in context.unavailable.items())
     ikgeo_subset = a.ikgeo_targets
     cpp_line = (
-        "talvane is also timed in C++ without Python (`bench/peers/solve_ik_timing.cpp`, the median of 3 solves "
+        "talvane is also timed in C++ without Python (`bench/ik/solve_ik_targets.cpp`, the median of 3 solves "
         "per target after a warm-up pass over all targets; same targets, and the same number of solutions as "
         "from Python, which the run checks)."
         if not context.cpp_reason

@@ -1,6 +1,6 @@
 """Median microseconds per `ik` call from Python on random reachable CRX-10iA targets.
 
-With --cpp PATH (the bench_ik_targets executable, built with -DTALVANE_BUILD_BENCH=ON), the same
+With --cpp PATH (the bench_solve_ik_targets executable, built with -DTALVANE_BUILD_BENCH=ON), the same
 targets are solved in C++ as well, and the difference is the cost of the Python layer: argument
 parsing, target conversion and the result array.
 """
@@ -10,6 +10,7 @@ import math
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 import numpy as np
@@ -31,13 +32,18 @@ def median_microseconds(function, targets, repeats):
     return statistics.median(per_call)
 
 
-def cpp_median_microseconds(executable, targets, repeats):
-    text = "\n".join(" ".join(repr(float(v)) for v in target.ravel()) for target in targets)
-    output = subprocess.run(
-        [executable, str(repeats)], input=text, capture_output=True, text=True, check=True
-    )
-    median, solutions = output.stdout.split()
-    return float(median), int(solutions)
+def cpp_median_microseconds(executable, robot, targets, repeats):
+    """The median over targets of each target's median solve time in C++, and the solution count."""
+    dimensions = " ".join(repr(d) for d in (robot.z1, robot.x1, robot.x2, robot.y1))
+    with tempfile.NamedTemporaryFile("w", suffix=".txt") as target_file:
+        for target in targets:
+            target_file.write(dimensions + " " + " ".join(repr(float(v)) for v in target.ravel()) + "\n")
+        target_file.flush()
+        output = subprocess.run(
+            [executable, target_file.name, str(repeats)], capture_output=True, text=True, check=True
+        )
+    rows = [line.split() for line in output.stdout.splitlines()]
+    return statistics.median(float(ns) / 1000 for ns, _ in rows), sum(int(count) for _, count in rows)
 
 
 def main():
@@ -50,7 +56,7 @@ def main():
     parser.add_argument(
         "--rounds", type=int, default=3, help="each call is measured this many times; best kept"
     )
-    parser.add_argument("--cpp", metavar="PATH", help="the bench_ik_targets executable")
+    parser.add_argument("--cpp", metavar="PATH", help="the bench_solve_ik_targets executable")
     args = parser.parse_args()
 
     robot = talvane.Crx.crx10ia()
@@ -65,7 +71,7 @@ def main():
     if args.cpp:
 
         def solve_in_cpp():
-            median, cpp_solutions = cpp_median_microseconds(args.cpp, targets, args.repeats)
+            median, cpp_solutions = cpp_median_microseconds(args.cpp, robot, targets, args.repeats)
             if cpp_solutions != solutions:
                 sys.exit(f"C++ found {cpp_solutions} solutions, Python {solutions}: not the same solves")
             return median

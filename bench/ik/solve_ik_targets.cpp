@@ -1,6 +1,6 @@
-// Times solve_ik per target, in C++ without Python, on a target file written by run.py.
+// Times solve_ik per target, in C++ without Python, on a target file such as bench/peers/run.py and bench/python/bench_ik.py write.
 //
-//   bench_peers_solve_ik TARGETS [repeats = 3]
+//   bench_solve_ik_targets TARGETS [repeats = 3]
 //
 // Each line of TARGETS: z1 x1 x2 y1 and the 16 values of the row-major 4x4 flange pose (mm).
 // Prints one line per target: the median of `repeats` timed solves in nanoseconds and the number of
@@ -51,13 +51,13 @@ bool read_targets(const char* path, std::vector<Target>& targets) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: bench_peers_solve_ik TARGETS [repeats > 0]\n");
+    std::fprintf(stderr, "usage: bench_solve_ik_targets TARGETS [repeats > 0]\n");
     return 2;
   }
   const long repeats = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 3;
   std::vector<Target> targets;
   if (repeats <= 0 || !read_targets(argv[1], targets)) {
-    std::fprintf(stderr, "bench_peers_solve_ik: cannot read targets from %s\n", argv[1]);
+    std::fprintf(stderr, "bench_solve_ik_targets: cannot read targets from %s\n", argv[1]);
     return 2;
   }
   std::size_t warm_solutions = 0;
