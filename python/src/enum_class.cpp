@@ -49,7 +49,8 @@ PyObject* create_enum_class(EnumClass& enum_class) {
         {0, nullptr},
     };
     PyType_Spec spec = {enum_class.qualified_name, sizeof(EnumObject), 0,
-                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots};
+                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
+                        slots};
     PyRef type{PyType_FromSpec(&spec)};
     if (!type) return nullptr;
     std::array<PyObject*, EnumClass::MAX_MEMBERS> created{};
@@ -60,13 +61,17 @@ PyObject* create_enum_class(EnumClass& enum_class) {
         object->enum_class = &enum_class;
         object->value = static_cast<std::uint8_t>(i);
       }
-      if (member == nullptr || PyObject_SetAttrString(type.get(), enum_class.member_names[i], member) < 0) {
+      // The class is immutable, so that nobody can rebind a member; the members go straight into
+      // its dictionary, past the immutability check of ordinary attribute assignment.
+      PyRef name{PyUnicode_InternFromString(enum_class.member_names[i])};
+      if (member == nullptr || !name || PyObject_GenericSetAttr(type.get(), name.get(), member) < 0) {
         Py_XDECREF(member);
         for (PyObject* earlier : created) Py_XDECREF(earlier);
         return nullptr;
       }
       created[i] = member;
     }
+    PyType_Modified(reinterpret_cast<PyTypeObject*>(type.get()));
     enum_class.members = created;
     enum_class.type = reinterpret_cast<PyTypeObject*>(type.release());
   }

@@ -143,3 +143,15 @@ def test_text_signatures():
     assert str(inspect.signature(Crx.fk)) == "(self, /, joints)"
     assert Crx.fk_all.__doc__.startswith("Compute the pose of every frame in the kinematic chain")
     assert Crx.z1.__doc__ == "The height of the J3 origin above the J2 origin, in millimeters."
+
+
+@pytest.mark.parametrize(("cls", "member"), [(CrxModel, "Crx5iA"), (talvane.SolutionKind, "Regular")])
+def test_enumeration_members_cannot_be_rebound(cls, member):
+    original = getattr(cls, member)
+    with pytest.raises(TypeError):
+        setattr(cls, member, 3)
+    with pytest.raises(TypeError):
+        delattr(cls, member)
+    with pytest.raises(TypeError):
+        cls.extra = original
+    assert getattr(cls, member) is original
