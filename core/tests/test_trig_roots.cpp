@@ -85,6 +85,15 @@ TEST(CompanionRoots, QuadraticAndComplexPair) {
   EXPECT_NEAR(b.z[0].real(), 0.0, 1e-13);
 }
 
+TEST(CompanionRoots, UnresolvedEigenvaluesGiveNoRoots) {
+  // The quotients overflow, so the eigenvalue iteration cannot settle; whatever it leaves behind
+  // must not come back as roots.
+  const auto r = companion_roots({1e300, 0, 0, 0, 0, 0, 0, 0, 1e-300}, 8);
+  for (int k = 0; k < r.count; ++k) {
+    EXPECT_TRUE(std::isnan(r.z[k].real()) || std::isnan(r.z[k].imag())) << k << ": " << r.z[k];
+  }
+}
+
 struct RootsCase {
   const char* name;
   TrigPolynomial f;

@@ -1,4 +1,5 @@
 #include <Eigen/Eigenvalues>
+#include <limits>
 
 #include "ik/roots/trig_roots.hpp"
 
@@ -19,11 +20,20 @@ PolynomialRoots companion_roots(const AlgebraicPolynomial& p, int n) {
   for (int k = 0; k < n; ++k) m(0, k) = -p[n - 1 - k] / p[n];
   for (int i = 1; i < n; ++i) m(i, i - 1) = 1.0;
 
+  PolynomialRoots roots;
+  roots.count = n;
+  // Overflowing quotients, or an iteration stopped at the cap, leave the solver's eigenvalues
+  // unset; report every root as unknown so that none passes for a real one.
+  const auto unknown_roots = [&] {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int k = 0; k < n; ++k) roots.z[k] = {nan, nan};
+    return roots;
+  };
+  if (!m.allFinite()) return unknown_roots();
   Eigen::EigenSolver<Companion> solver;
   solver.setMaxIterations(SCHUR_ITERATION_CAP);
   solver.compute(m, /*computeEigenvectors=*/false);
-  PolynomialRoots roots;
-  roots.count = n;
+  if (solver.info() != Eigen::Success) return unknown_roots();
   const auto& values = solver.eigenvalues();
   for (int k = 0; k < n; ++k) roots.z[k] = values(k);
   return roots;
