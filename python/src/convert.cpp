@@ -65,7 +65,8 @@ std::optional<JointValues> convert_joint_values(PyObject* object, const char* na
   if (const auto sequence = read_number_sequence(object)) return sequence;
 
   PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);  // the reference is stolen
-  PyRef converted{PyArray_FromAny(object, float64, 0, 0, 0, nullptr)};
+  // asarray's cast: forced, so that object, string or long double arrays convert too.
+  PyRef converted{PyArray_FromAny(object, float64, 0, 0, NPY_ARRAY_FORCECAST, nullptr)};
   if (!converted) return std::nullopt;
   if (!is_float64_array(converted.get(), 1)) {
     PyErr_Format(PyExc_TypeError,

@@ -33,7 +33,8 @@ PyRef float64_matrix(PyObject* object) {
     return PyRef{object};
   }
   PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);  // the reference is stolen
-  PyRef converted{PyArray_FromAny(object, float64, 0, 0, 0, nullptr)};
+  // asarray's cast: forced, so that object, string or long double arrays convert too.
+  PyRef converted{PyArray_FromAny(object, float64, 0, 0, NPY_ARRAY_FORCECAST, nullptr)};
   if (!converted || !is_float64_array(converted.get(), 2)) {
     PyErr_Clear();
     PyErr_SetString(PyExc_ValueError, NOT_AN_ARRAY);

@@ -64,9 +64,11 @@ def test_fk_is_last_frame_of_fk_all(rng):
         np.array([10, 20, 30, 40, 50, 60], dtype=">f8"),
         range(10, 70, 10),
         np.array([[10, 20, 30, 40, 50, 60]])[0],
+        # Its items have no float conversion; NumPy's asarray casts it as it casts any array.
+        np.array(["10", "20", "30", "40", "50", "60"]),
     ],
     ids=["int-tuple", "float32-scalars", "float32-array", "int16-array", "computed", "stride-2", "negative-stride",
-         "big-endian", "range", "row-view"],
+         "big-endian", "range", "row-view", "string-array"],
 )
 def test_joint_arguments_accepted(crx10ia, joints):
     expected = crx10ia.fk(np.array([10, 20, 30, 40, 50, 60], dtype=np.float64))
@@ -84,6 +86,7 @@ def test_joint_arguments_accepted(crx10ia, joints):
         ([[1, 2, 3], [4, 5, 6]], TypeError, "argument 'joints': "),
         ("1.5", TypeError, "argument 'joints': "),
         (np.zeros((2, 3)), TypeError, "argument 'joints': "),
+        (np.zeros((2, 3), dtype=object), TypeError, "argument 'joints': "),
         (7.0, TypeError, "argument 'joints': "),
         ("abc", ValueError, "could not convert string to float: 'abc'"),
     ],

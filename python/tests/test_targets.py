@@ -63,6 +63,9 @@ SAME_TARGET_FORMS = {
     "read-only": read_only,
     "as_numpy array": AsNumpy,
     "as_numpy list": lambda m: AsNumpy(m.tolist()),
+    # NumPy's asarray casts these to float64 as well, although not by a safe cast.
+    "object array": lambda m: m.astype(object),
+    "longdouble array": lambda m: m.astype(np.longdouble),
 }
 
 
