@@ -7,8 +7,8 @@ namespace talvane {
 
 namespace {
 
-// Bounded only so that non-finite input can never spin; finite companion matrices of this size
-// converge in a few dozen iterations.
+// Bounded only so that the iteration always ends; finite companion matrices of this size converge
+// in a few dozen iterations.
 constexpr Eigen::Index SCHUR_ITERATION_CAP = 100000;
 
 }  // namespace
