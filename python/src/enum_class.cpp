@@ -48,10 +48,10 @@ PyObject* create_enum_class(EnumClass& enum_class) {
         {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
         {0, nullptr},
     };
-    PyType_Spec spec = {enum_class.qualified_name, sizeof(EnumObject), 0,
+    PyType_Spec type_spec = {enum_class.qualified_name, sizeof(EnumObject), 0,
                         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
                         slots};
-    PyRef type{PyType_FromSpec(&spec)};
+    PyRef type{PyType_FromSpec(&type_spec)};
     if (!type) return nullptr;
     std::array<PyObject*, EnumClass::MAX_MEMBERS> created{};
     for (std::size_t i = 0; i < enum_class.member_names.size(); ++i) {
