@@ -52,7 +52,10 @@ TEST_P(Completeness, EverySolutionIsFoundVerifiedAndUnique) {
 
 // Forearm points within a few hundredths of a millimetre of the J1 axis, close to the shoulder of an
 // arm with z1 = x1: the constraint's roots there come in tight clusters, found only to about 1e-4
-// rad, and the branch refinement must not step past the zero it starts next to.
+// rad, and the branch refinement must not step past the zero it starts next to. In the last two the
+// constraint only touches zero at the generating angle (a double root) and every root of the
+// cluster lies beside it: 0.04 mm from the shoulder, 5e-6 rad from an on-axis angle, and 1.3 mm
+// from the shoulder, 1e-3 rad away from the nearest root.
 TEST(Completeness, NearShoulderConfigurations) {
   struct Case {
     CrxModel model;
@@ -65,10 +68,23 @@ TEST(Completeness, NearShoulderConfigurations) {
       {CrxModel::Crx3iA,
        {132.49487736091061, -128.38910285419797, 38.16330926587014, -39.933350462154067, -43.126387285521616,
         -42.384723093000531}},
+      {CrxModel::Crx3iA,
+       {-66.808116236829903, -89.143137144342106, -0.84873694257865395, -35.773034523731127,
+        81.244192564852995, -106.59365634842125}},
+      {CrxModel::Crx10iA,
+       {-118.56285570788785, -134.32255859812264, 44.464661843531189, -178.69388163956495,
+        -130.27076956715194, -144.84465670381138}},
   };
   for (const Case& c : cases) {
     const Crx robot = Crx::from_model(c.model);
     const std::vector<IkSolution> solutions = solve_ik(robot, fk(robot, c.q));
+    for (std::size_t i = 0; i < solutions.size(); ++i) {
+      EXPECT_LE(solutions[i].residual, MAX_RESIDUAL) << c.q[0];
+      for (std::size_t k = 0; k < i; ++k) {
+        EXPECT_GE(circular_joint_distance(solutions[i].joints, solutions[k].joints), DUPLICATE_DISTANCE)
+            << c.q[0];
+      }
+    }
     EXPECT_TRUE(std::any_of(solutions.begin(), solutions.end(), [&](const IkSolution& s) {
       return circular_joint_distance(s.joints, c.q) < DUPLICATE_DISTANCE;
     })) << c.q[0];

@@ -1,11 +1,13 @@
 #include "ik/circle_candidates.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
 
+#include "ik/axis_crossings.hpp"
 #include "ik/elbow.hpp"
 #include "ik/roots/trig_roots.hpp"
-#include "ik/axis_crossings.hpp"
 #include "ik/vec3_ops.hpp"
 #include "ik/wrist_circle.hpp"
 
@@ -30,6 +32,20 @@ constexpr double SETTLED_STEP = 1e-15;
 constexpr double VERIFIED_RESIDUAL = 1e-9;
 // The unrefined fallback accepts an elbow slightly out of reach: h² ≥ −1e-6·z1².
 constexpr double FALLBACK_TOLERANCE_FACTOR = 1e-6;
+// Within this share of z1 of the shoulder the constraint's roots come in tight, nearly double
+// clusters that the root finder places only loosely, so the branch residuals are also searched
+// directly for sign changes around each such root.
+constexpr double SHOULDER_SCAN_DISTANCE = 0.01;
+// The scan covers ±(this many)·|P|/y1 around the root: there the direction of P from the shoulder
+// turns by a couple of radians, beyond the spread of the cluster.
+constexpr double SCAN_HALF_WIDTH = 2.0;
+// Each scan step turns the azimuth of P (at rate about y1/ρ_P) by at most this many radians, so
+// neighbouring zeros of the residual fall into different steps.
+constexpr double SCAN_AZIMUTH_STEP = 0.1;
+constexpr int MAX_SCAN_STEPS = 4000;
+constexpr int MAX_BISECTIONS = 200;
+// A scanned zero this close to a candidate already listed, with the same elbow, is that candidate.
+constexpr double SAME_ZERO_ANGLE = 1e-8;
 
 double sign_of(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
 
@@ -86,9 +102,9 @@ std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, do
   return std::nullopt;
 }
 
-void append_regular_candidates(const IkContext& ctx, double root, std::vector<CircleCandidate>& out) {
+void append_regular_candidates(const IkContext& ctx, double root, const Vec3& p_root,
+                               std::vector<CircleCandidate>& out) {
   const double z1 = ctx.robot.z1();
-  const Vec3 p_root = circle_point(ctx, root);
   BranchResidual upper{false, 0.0};
   BranchResidual lower{false, 0.0};
   if (std::hypot(p_root[0], p_root[1]) > BRANCH_TEST_DISTANCE * z1) {
@@ -116,6 +132,73 @@ void append_regular_candidates(const IkContext& ctx, double root, std::vector<Ci
   }
 }
 
+// Bisects a sign change of g_s on [lo, hi] down to adjacent doubles; nothing when the residual turns
+// invalid inside or the end point does not verify.
+std::optional<double> bisect_branch_zero(const IkContext& ctx, double lo, double g_lo, double hi,
+                                         double sign) {
+  for (int i = 0; i < MAX_BISECTIONS; ++i) {
+    const double mid = lo + (hi - lo) * 0.5;
+    if (mid <= lo || mid >= hi) break;
+    const BranchResidual g = branch_residual(ctx, mid, sign);
+    if (!g.valid) return std::nullopt;
+    if (g.value == 0.0) return mid;
+    if ((g.value < 0.0) == (g_lo < 0.0)) {
+      lo = mid;
+      g_lo = g.value;
+    } else {
+      hi = mid;
+    }
+  }
+  const BranchResidual g_hi = branch_residual(ctx, hi, sign);
+  const double theta = g_hi.valid && std::abs(g_hi.value) < std::abs(g_lo) ? hi : lo;
+  const BranchResidual g = branch_residual(ctx, theta, sign);
+  if (g.valid && std::abs(g.value) <= VERIFIED_RESIDUAL) return theta;
+  return std::nullopt;
+}
+
+bool already_listed(const std::vector<CircleCandidate>& candidates, double theta, const Vec3& elbow,
+                    double tol) {
+  return std::any_of(candidates.begin(), candidates.end(), [&](const CircleCandidate& c) {
+    return c.kind == SolutionKind::Regular && std::abs(wrap_angle(c.theta - theta)) < SAME_ZERO_ANGLE &&
+           norm(subtract(c.elbow, elbow)) < tol;
+  });
+}
+
+// Every sign change of g_+ and g_− around a root whose circle point lies near the shoulder, as
+// Regular candidates not yet listed. Each is a verified zero of the residual, so a real arm
+// configuration; the scan only finds what the loosely placed roots led the refinement past.
+void append_shoulder_zeros(const IkContext& ctx, double root, std::vector<CircleCandidate>& out) {
+  const double z1 = ctx.robot.z1();
+  const double y1 = std::abs(ctx.robot.y1());
+  const double tol = AXIS_TOLERANCE * z1;
+  const Vec3 p_root = circle_point(ctx, root);
+  const double half_width = SCAN_HALF_WIDTH * norm(p_root) / y1;
+  if (!(half_width > 0.0) || !std::isfinite(half_width)) return;
+  for (const double sign : {+1.0, -1.0}) {
+    double theta = root - half_width;
+    BranchResidual g = branch_residual(ctx, theta, sign);
+    for (int i = 0; i < MAX_SCAN_STEPS && theta < root + half_width; ++i) {
+      const Vec3 p = circle_point(ctx, theta);
+      const double step = SCAN_AZIMUTH_STEP * std::max(std::hypot(p[0], p[1]), tol) / y1;
+      const double next = std::min(theta + step, root + half_width);
+      const BranchResidual g_next = branch_residual(ctx, next, sign);
+      if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {
+        const auto zero = g_next.value == 0.0 ? std::optional<double>(next)
+                                              : bisect_branch_zero(ctx, theta, g.value, next, sign);
+        if (zero) {
+          const Vec3 p_zero = circle_point(ctx, *zero);
+          const auto elbow = elbow_for(ctx, p_zero, sign, 0.0);
+          if (elbow && !already_listed(out, *zero, *elbow, tol)) {
+            out.push_back({*elbow, p_zero, *zero, SolutionKind::Regular});
+          }
+        }
+      }
+      theta = next;
+      g = g_next;
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<CircleCandidate> circle_candidates(const IkContext& ctx) {
@@ -124,11 +207,25 @@ std::vector<CircleCandidate> circle_candidates(const IkContext& ctx) {
   const std::vector<double> specials = special_angles(ctx);
   for (const double theta : specials) append_special_candidates(ctx, theta, candidates);
 
-  for (const double root : trig_roots(interpolate_constraint(ctx))) {
+  const std::vector<double> roots = trig_roots(interpolate_constraint(ctx));
+  std::array<bool, 8> near_shoulder{};
+  std::size_t near_count = 0;
+  for (std::size_t i = 0; i < roots.size(); ++i) {
+    const double root = roots[i];
     const bool covered = std::any_of(specials.begin(), specials.end(), [&](double s) {
       return std::abs(wrap_angle(root - s)) < SPECIAL_ANGLE_EXCLUSION;
     });
-    if (!covered) append_regular_candidates(ctx, root, candidates);
+    if (covered) continue;
+    const Vec3 p_root = circle_point(ctx, root);
+    append_regular_candidates(ctx, root, p_root, candidates);
+    if (i < near_shoulder.size() && norm(p_root) <= SHOULDER_SCAN_DISTANCE * ctx.robot.z1()) {
+      near_shoulder[i] = true;
+      ++near_count;
+    }
+  }
+  // After every candidate of the plain procedure, so that its solutions keep their places.
+  for (std::size_t i = 0; near_count > 0 && i < roots.size() && i < near_shoulder.size(); ++i) {
+    if (near_shoulder[i]) append_shoulder_zeros(ctx, roots[i], candidates);
   }
   return candidates;
 }
