@@ -14,6 +14,7 @@
 #include "fk.hpp"
 #include "ik/ik_context.hpp"
 #include "ik/solve_ik.hpp"
+#include "random_joints.hpp"
 
 namespace {
 
@@ -22,19 +23,6 @@ using namespace talvane;
 constexpr std::array<const char*, MODEL_COUNT> MODEL_NAMES{"CRX-3iA",    "CRX-5iA",    "CRX-10iA",
                                                            "CRX-10iA/L", "CRX-20iA/L", "CRX-30iA"};
 constexpr int MAX_MISSES_PRINTED = 20;
-
-// splitmix64: a fixed, portable sequence for a given seed.
-struct Random {
-  std::uint64_t state;
-  std::uint64_t next() {
-    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  // Uniform in [−180, 180).
-  double joint() { return static_cast<double>(next() >> 11) * 0x1.0p-53 * 360.0 - 180.0; }
-};
 
 // How far the forearm point (the J4-axis point nearest the J5 origin) and the elbow are from the
 // J1 axis, and how close J5 is to 0 or ±180 (the wrist singularity), for a missed q.

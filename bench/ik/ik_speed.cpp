@@ -20,23 +20,13 @@
 #include "ik/refine_joints.hpp"
 #include "ik/roots/trig_roots.hpp"
 #include "ik/solve_ik.hpp"
+#include "random_joints.hpp"
 #include "ik/wrist_circle.hpp"
 
 namespace {
 
 using namespace talvane;
 using Clock = std::chrono::steady_clock;
-
-struct Random {
-  std::uint64_t state;
-  std::uint64_t next() {
-    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  double joint() { return static_cast<double>(next() >> 11) * 0x1.0p-53 * 360.0 - 180.0; }
-};
 
 template <typename F>
 double micros(F&& work) {
