@@ -108,22 +108,25 @@ TEST(PoseFromRowMajor, RejectsWrongLength) {
   }
 }
 
+struct MatrixCase {
+  const char* name;
+  Matrix4 matrix;
+};
+
+// A copy of `m` with one element replaced, or moved by `delta`.
+Matrix4 changed(Matrix4 m, std::size_t index, double value) {
+  m[index] = value;
+  return m;
+}
+Matrix4 added(Matrix4 m, std::size_t index, double delta) {
+  m[index] += delta;
+  return m;
+}
+
 TEST(IsRigidTransform, RejectsNonRigid) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  struct Case {
-    const char* name;
-    Matrix4 matrix;
-  };
-  auto changed = [](Matrix4 m, std::size_t index, double value) {
-    m[index] = value;
-    return m;
-  };
-  auto added = [](Matrix4 m, std::size_t index, double delta) {
-    m[index] += delta;
-    return m;
-  };
-  const Case cases[] = {
+  const MatrixCase cases[] = {
       {"float32 rounding", float32_rounded(generic())},
       {"reflection", {-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}},
       {"half turn with a flipped axis", {-1, 0, 0, 0, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1}},
@@ -139,7 +142,7 @@ TEST(IsRigidTransform, RejectsNonRigid) {
       {"infinity in the rotation", changed(identity(), 0, inf)},
       {"NaN in the bottom row", changed(identity(), 14, nan)},
   };
-  for (const Case& c : cases) {
+  for (const MatrixCase& c : cases) {
     EXPECT_FALSE(is_rigid_transform(c.matrix)) << c.name;
     const PoseConversion converted = pose_from_row_major(c.matrix);
     EXPECT_FALSE(converted.pose) << c.name;
@@ -149,19 +152,7 @@ TEST(IsRigidTransform, RejectsNonRigid) {
 
 TEST(IsRigidTransform, AcceptsRigid) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  struct Case {
-    const char* name;
-    Matrix4 matrix;
-  };
-  auto changed = [](Matrix4 m, std::size_t index, double value) {
-    m[index] = value;
-    return m;
-  };
-  auto added = [](Matrix4 m, std::size_t index, double delta) {
-    m[index] += delta;
-    return m;
-  };
-  const Case cases[] = {
+  const MatrixCase cases[] = {
       {"generic rotation", generic()},
       {"float32 rounding re-orthonormalised", orthonormalised_rows(float32_rounded(generic()))},
       {"3e-15 off the diagonal", added(identity(), 1, 3e-15)},
@@ -171,7 +162,7 @@ TEST(IsRigidTransform, AcceptsRigid) {
       {"NaN translation", changed(generic(), 7, nan)},
       {"infinite translation", changed(generic(), 11, -std::numeric_limits<double>::infinity())},
   };
-  for (const Case& c : cases) {
+  for (const MatrixCase& c : cases) {
     EXPECT_TRUE(is_rigid_transform(c.matrix)) << c.name;
     EXPECT_TRUE(converts(c.matrix)) << c.name;
   }
