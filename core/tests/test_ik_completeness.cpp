@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 
 #include "fk.hpp"
 #include "ik/ik_context.hpp"
 #include "ik/solve_ik.hpp"
+#include "support/random_joints.hpp"
 
 namespace talvane {
 namespace {
@@ -13,17 +13,7 @@ namespace {
 // Enough to cover every solution count and kind many times over, small enough for a sanitizer build.
 constexpr int SAMPLES_PER_MODEL = 2000;
 
-// splitmix64: the same joint vectors on every platform.
-struct Random {
-  std::uint64_t state;
-  std::uint64_t next() {
-    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  double joint() { return static_cast<double>(next() >> 11) * 0x1.0p-53 * 360.0 - 180.0; }
-};
+using testing_support::Random;
 
 class Completeness : public testing::TestWithParam<CrxModel> {};
 
