@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "ik/axis_crossings.hpp"
+#include "ik/branch_zeros.hpp"
 #include "ik/elbow.hpp"
 #include "ik/roots/trig_roots.hpp"
 #include "ik/vec3_ops.hpp"
@@ -25,11 +26,6 @@ constexpr double SPECIAL_ANGLE_EXCLUSION = 1e-5;
 constexpr double BRANCH_TEST_DISTANCE = 0.01;
 constexpr double OTHER_BRANCH_RESIDUAL = 0.01;
 constexpr double OWN_BRANCH_RESIDUAL = 1e-6;
-constexpr int MAX_REFINE_STEPS = 30;
-constexpr double DIFFERENCE_STEP = 1e-7;
-constexpr double MAX_REFINE_STEP = 0.05;
-constexpr double SETTLED_STEP = 1e-15;
-constexpr double VERIFIED_RESIDUAL = 1e-9;
 // The unrefined fallback accepts an elbow slightly out of reach: h² ≥ −1e-6·z1².
 constexpr double FALLBACK_TOLERANCE_FACTOR = 1e-6;
 // Within this share of z1 of the shoulder the constraint's roots come in tight, nearly double
@@ -39,11 +35,6 @@ constexpr double SHOULDER_SCAN_DISTANCE = 0.01;
 // The scan covers ±(this many)·|P|/y1 around the root: there the direction of P from the shoulder
 // turns by a couple of radians, beyond the spread of the cluster.
 constexpr double SCAN_HALF_WIDTH = 2.0;
-// Each scan step turns the azimuth of P (at rate about y1/ρ_P) by at most this many radians, so
-// neighbouring zeros of the residual fall into different steps.
-constexpr double SCAN_AZIMUTH_STEP = 0.1;
-constexpr int MAX_SCAN_STEPS = 4000;
-constexpr int MAX_BISECTIONS = 200;
 // A scanned zero this close to a candidate already listed, with the same elbow, is that candidate.
 constexpr double SAME_ZERO_ANGLE = 1e-8;
 
@@ -79,29 +70,6 @@ void append_special_candidates(const IkContext& ctx, double theta, std::vector<C
   }
 }
 
-// Newton on g_s with a forward-difference slope, starting at the root; nothing when the residual
-// becomes invalid on the way or the end point does not verify.
-std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, double sign) {
-  for (int i = 0; i < MAX_REFINE_STEPS; ++i) {
-    const BranchResidual g0 = branch_residual(ctx, theta, sign);
-    const BranchResidual g1 = branch_residual(ctx, theta + DIFFERENCE_STEP, sign);
-    if (!g0.valid || !g1.valid) return std::nullopt;
-    const double slope = (g1.value - g0.value) / DIFFERENCE_STEP;
-    if (slope == 0.0) break;
-    // Near the J1 axis the azimuth of P, which drives g_s, turns by about y1·Δθ/ρ_P: a step is
-    // trusted only while it turns that azimuth by at most a radian.
-    const Vec3 p = circle_point(ctx, theta);
-    const double axis_distance = std::sqrt(p[0] * p[0] + p[1] * p[1]);
-    const double limit = std::min(MAX_REFINE_STEP, axis_distance / std::abs(ctx.robot.y1()));
-    const double step = std::clamp(-g0.value / slope, -limit, limit);
-    theta = theta + step;
-    if (std::abs(step) < SETTLED_STEP) break;
-  }
-  const BranchResidual g = branch_residual(ctx, theta, sign);
-  if (g.valid && std::abs(g.value) <= VERIFIED_RESIDUAL) return theta;
-  return std::nullopt;
-}
-
 void append_regular_candidates(const IkContext& ctx, double root, const Vec3& p_root,
                                std::vector<CircleCandidate>& out) {
   const double z1 = ctx.robot.z1();
@@ -132,30 +100,6 @@ void append_regular_candidates(const IkContext& ctx, double root, const Vec3& p_
   }
 }
 
-// Bisects a sign change of g_s on [lo, hi] down to adjacent doubles; nothing when the residual turns
-// invalid inside or the end point does not verify.
-std::optional<double> bisect_branch_zero(const IkContext& ctx, double lo, double g_lo, double hi,
-                                         double sign) {
-  for (int i = 0; i < MAX_BISECTIONS; ++i) {
-    const double mid = lo + (hi - lo) * 0.5;
-    if (mid <= lo || mid >= hi) break;
-    const BranchResidual g = branch_residual(ctx, mid, sign);
-    if (!g.valid) return std::nullopt;
-    if (g.value == 0.0) return mid;
-    if ((g.value < 0.0) == (g_lo < 0.0)) {
-      lo = mid;
-      g_lo = g.value;
-    } else {
-      hi = mid;
-    }
-  }
-  const BranchResidual g_hi = branch_residual(ctx, hi, sign);
-  const double theta = g_hi.valid && std::abs(g_hi.value) < std::abs(g_lo) ? hi : lo;
-  const BranchResidual g = branch_residual(ctx, theta, sign);
-  if (g.valid && std::abs(g.value) <= VERIFIED_RESIDUAL) return theta;
-  return std::nullopt;
-}
-
 bool already_listed(const std::vector<CircleCandidate>& candidates, double theta, const Vec3& elbow,
                     double tol) {
   return std::any_of(candidates.begin(), candidates.end(), [&](const CircleCandidate& c) {
@@ -175,39 +119,28 @@ void append_shoulder_zeros(const IkContext& ctx, double root, std::vector<Circle
   const double half_width = SCAN_HALF_WIDTH * norm(p_root) / y1;
   if (!(half_width > 0.0) || !std::isfinite(half_width)) return;
   for (const double sign : {+1.0, -1.0}) {
-    double theta = root - half_width;
-    BranchResidual g = branch_residual(ctx, theta, sign);
-    for (int i = 0; i < MAX_SCAN_STEPS && theta < root + half_width; ++i) {
-      const Vec3 p = circle_point(ctx, theta);
-      const double step = SCAN_AZIMUTH_STEP * std::max(std::hypot(p[0], p[1]), tol) / y1;
-      const double next = std::min(theta + step, root + half_width);
-      const BranchResidual g_next = branch_residual(ctx, next, sign);
-      if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {
-        const auto zero = g_next.value == 0.0 ? std::optional<double>(next)
-                                              : bisect_branch_zero(ctx, theta, g.value, next, sign);
-        if (zero) {
-          const Vec3 p_zero = circle_point(ctx, *zero);
-          const auto elbow = elbow_for(ctx, p_zero, sign, 0.0);
-          if (elbow && !already_listed(out, *zero, *elbow, tol)) {
-            out.push_back({*elbow, p_zero, *zero, SolutionKind::Regular});
-          }
-        }
+    for (const double zero : scan_branch_zeros(ctx, BranchScan{root, half_width, false, AXIS_TOLERANCE}, sign)) {
+      const Vec3 p_zero = circle_point(ctx, zero);
+      const auto elbow = elbow_for(ctx, p_zero, sign, 0.0);
+      if (elbow && !already_listed(out, zero, *elbow, tol)) {
+        out.push_back({*elbow, p_zero, zero, SolutionKind::Regular});
       }
-      theta = next;
-      g = g_next;
     }
   }
 }
 
 }  // namespace
 
-std::vector<CircleCandidate> circle_candidates(const IkContext& ctx) {
-  std::vector<CircleCandidate> candidates;
+CircleSearch search_circle(const IkContext& ctx) {
+  CircleSearch search;
+  std::vector<CircleCandidate>& candidates = search.candidates;
   candidates.reserve(INITIAL_CAPACITY);
-  const std::vector<double> specials = special_angles(ctx);
+  search.special_angles = special_angles(ctx);
+  const std::vector<double>& specials = search.special_angles;
   for (const double theta : specials) append_special_candidates(ctx, theta, candidates);
 
-  const std::vector<double> roots = trig_roots(interpolate_constraint(ctx));
+  search.roots = trig_roots(interpolate_constraint(ctx));
+  const std::vector<double>& roots = search.roots;
   std::array<bool, 8> near_shoulder{};
   std::size_t near_count = 0;
   for (std::size_t i = 0; i < roots.size(); ++i) {
@@ -227,7 +160,9 @@ std::vector<CircleCandidate> circle_candidates(const IkContext& ctx) {
   for (std::size_t i = 0; near_count > 0 && i < roots.size() && i < near_shoulder.size(); ++i) {
     if (near_shoulder[i]) append_shoulder_zeros(ctx, roots[i], candidates);
   }
-  return candidates;
+  return search;
 }
+
+std::vector<CircleCandidate> circle_candidates(const IkContext& ctx) { return search_circle(ctx).candidates; }
 
 }  // namespace talvane

@@ -18,6 +18,15 @@ struct CircleCandidate {
   SolutionKind kind;
 };
 
+// What the circle search found: its candidates, and the special angles and roots they came from.
+struct CircleSearch {
+  std::vector<CircleCandidate> candidates;
+  std::vector<double> special_angles;
+  std::vector<double> roots;
+};
+
+CircleSearch search_circle(const IkContext& ctx);
+
 // The special-angle candidates first (in special-angle order), then the Regular candidates root by
 // root, elbow sign +1 before −1. Empty for an unreachable target.
 std::vector<CircleCandidate> circle_candidates(const IkContext& ctx);

@@ -16,10 +16,15 @@ constexpr double AXIS_TOLERANCE = 1e-6;
 }  // namespace
 
 std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor) {
+  return elbow_off_axis(ctx, p, sign, tolerance_factor, AXIS_TOLERANCE);
+}
+
+std::optional<Vec3> elbow_off_axis(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor,
+                                   double axis_share) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
   const double rho = std::hypot(p[0], p[1]);
-  if (rho < AXIS_TOLERANCE * z1) return std::nullopt;
+  if (rho < axis_share * z1) return std::nullopt;
   const double length_squared = p[0] * p[0] + p[1] * p[1] + p[2] * p[2];
   const double length = std::sqrt(length_squared);
   // f: the elbow's projection on the shoulder-to-P line; h: its distance from that line.
@@ -33,13 +38,17 @@ std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, 
 }
 
 BranchResidual branch_residual(const IkContext& ctx, double theta, double sign) {
+  return branch_residual_off_axis(ctx, theta, sign, AXIS_TOLERANCE);
+}
+
+BranchResidual branch_residual_off_axis(const IkContext& ctx, double theta, double sign, double axis_share) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
   const Vec3 n = offset_direction(ctx, theta);
   const Vec3 p = circle_point_at(ctx, n);
-  if (std::hypot(p[0], p[1]) < AXIS_TOLERANCE * z1) return {false, 0.0};
-  if (norm(p) < AXIS_TOLERANCE * z1) return {false, 0.0};
-  const std::optional<Vec3> elbow = elbow_for(ctx, p, sign, 0.0);
+  if (std::hypot(p[0], p[1]) < axis_share * z1) return {false, 0.0};
+  if (norm(p) < axis_share * z1) return {false, 0.0};
+  const std::optional<Vec3> elbow = elbow_off_axis(ctx, p, sign, 0.0, axis_share);
   if (!elbow) return {false, 0.0};
   return {true, dot(subtract(*elbow, p), n) / x1};
 }

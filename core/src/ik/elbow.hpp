@@ -13,6 +13,11 @@ namespace talvane {
 // the J1 axis (the arm plane is undetermined) or out of reach.
 std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor);
 
+// The same with another share of z1 below which P counts as on the J1 axis: the searches of hard
+// poses look inside the 1e-6·z1 band too, where P's azimuth is still well defined in floating point.
+std::optional<Vec3> elbow_off_axis(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor,
+                                   double axis_share);
+
 // g_s(θ) = ((E − P)·N)/x1, the cosine between the forearm and the offset direction: zero on a
 // solution of branch s. Not valid when P is on the J1 axis, at the shoulder, or out of reach.
 struct BranchResidual {
@@ -20,5 +25,6 @@ struct BranchResidual {
   double value;
 };
 BranchResidual branch_residual(const IkContext& ctx, double theta, double sign);
+BranchResidual branch_residual_off_axis(const IkContext& ctx, double theta, double sign, double axis_share);
 
 }  // namespace talvane

@@ -2,12 +2,11 @@
 
 #include <Eigen/Cholesky>
 #include <Eigen/Core>
-#include <Eigen/Geometry>
 #include <Eigen/SVD>
 #include <cmath>
 #include <optional>
 
-#include "fk.hpp"
+#include "ik/pose_error_jacobian.hpp"
 
 namespace talvane {
 
@@ -22,35 +21,9 @@ constexpr double MIN_DIAGONAL_RATIO = 1e-5;
 constexpr double SINGULAR_VALUE_CUTOFF = 1e-12;
 constexpr double MAX_STEP_DEGREES = 10.0;
 
-using Jacobian = Eigen::Matrix<double, 12, 6>;
+using Jacobian = PoseErrorJacobian;
 using Vector6 = Eigen::Matrix<double, 6, 1>;
 using Vector12 = Eigen::Matrix<double, 12, 1>;
-
-Eigen::Vector3d as_eigen(const Vec3& v) { return Eigen::Vector3d(v[0], v[1], v[2]); }
-
-// d(pose_error)/d(controller joint), per degree.
-Jacobian pose_error_jacobian(const Crx& robot, const JointVector& joints) {
-  const Frames frames = fk_all(robot, joints);
-  const Matrix4 flange = pose_to_matrix(frames[5]);
-  const Eigen::Vector3d p = as_eigen(frames[5].translation);
-  Jacobian kinematic;
-  for (int k = 0; k < 6; ++k) {
-    // The joint's axis turned by the frame before it, through the origin of its own frame.
-    const Vec3& local_axis = robot.axes()[k];
-    const Eigen::Vector3d axis =
-        as_eigen(k == 0 ? local_axis : quaternion_rotate(frames[k - 1].rotation, local_axis));
-    const Eigen::Vector3d origin = as_eigen(frames[k].translation);
-    for (int col = 0; col < 3; ++col) {
-      const Eigen::Vector3d r(flange[col], flange[4 + col], flange[8 + col]);
-      kinematic.col(k).segment<3>(3 * col) = axis.cross(r);
-    }
-    kinematic.col(k).segment<3>(9) = axis.cross(p - origin);
-  }
-  // The kinematic third angle is J2 + J3, so controller J2 moves kinematic joints 2 and 3.
-  Jacobian controller = kinematic;
-  controller.col(1) = kinematic.col(1) + kinematic.col(2);
-  return controller * DEG_TO_RAD;
-}
 
 std::optional<Vector6> cholesky_step(const Jacobian& jacobian, const Vector12& error) {
   const Eigen::Matrix<double, 6, 6> normal = jacobian.transpose() * jacobian;

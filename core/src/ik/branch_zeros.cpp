@@ -1,0 +1,159 @@
+#include "ik/branch_zeros.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ik/elbow.hpp"
+#include "ik/wrist_circle.hpp"
+
+namespace talvane {
+
+namespace {
+
+constexpr double AXIS_TOLERANCE = 1e-6;
+// The scan's steps never shrink below this share of z1 over y1, whatever band it looks into.
+constexpr double SMALLEST_AXIS_SHARE = 1e-9;
+constexpr int MAX_REFINE_STEPS = 30;
+constexpr double DIFFERENCE_STEP = 1e-7;
+constexpr double MAX_REFINE_STEP = 0.05;
+constexpr double SETTLED_STEP = 1e-15;
+constexpr double VERIFIED_RESIDUAL = 1e-9;
+// Each scan step turns the azimuth of P (at rate about y1/ρ_P) by at most this many radians, so
+// neighbouring zeros of the residual fall into different steps.
+constexpr double SCAN_AZIMUTH_STEP = 0.1;
+constexpr int MAX_SCAN_STEPS = 4000;
+constexpr int MAX_BISECTIONS = 200;
+// Golden-section steps for a minimum of |g_s|: its bracket shrinks by 0.618 per step, to adjacent
+// doubles well within this count.
+constexpr int MAX_MINIMUM_STEPS = 120;
+constexpr double GOLDEN_SECTION = 0.3819660112501051;
+
+// One branch residual g_s, with the share of z1 below which P counts as on the J1 axis.
+struct Branch {
+  const IkContext& ctx;
+  double sign;
+  double axis_share;
+  BranchResidual at(double theta) const { return branch_residual_off_axis(ctx, theta, sign, axis_share); }
+  bool verified(double theta) const {
+    const BranchResidual g = at(theta);
+    return g.valid && std::abs(g.value) <= VERIFIED_RESIDUAL;
+  }
+};
+
+std::optional<double> bisect(const Branch& branch, double lo, double g_lo, double hi) {
+  for (int i = 0; i < MAX_BISECTIONS; ++i) {
+    const double mid = lo + (hi - lo) * 0.5;
+    if (mid <= lo || mid >= hi) break;
+    const BranchResidual g = branch.at(mid);
+    if (!g.valid) return std::nullopt;
+    if (g.value == 0.0) return mid;
+    if ((g.value < 0.0) == (g_lo < 0.0)) {
+      lo = mid;
+      g_lo = g.value;
+    } else {
+      hi = mid;
+    }
+  }
+  const BranchResidual g_hi = branch.at(hi);
+  const double theta = g_hi.valid && std::abs(g_hi.value) < std::abs(g_lo) ? hi : lo;
+  if (branch.verified(theta)) return theta;
+  return std::nullopt;
+}
+
+// Where s·g_s, positive at the three bracket points with the middle one lowest, has its least
+// value in [lo, hi]: a zero where it touches 0, or the two zeros on either side where it dips below.
+void minimum_zeros(const Branch& branch, double lo, double mid, double g_mid, double hi,
+                   std::vector<double>& zeros) {
+  const double side = g_mid < 0.0 ? -1.0 : 1.0;
+  double best = mid;
+  double best_value = side * g_mid;
+  for (int i = 0; i < MAX_MINIMUM_STEPS; ++i) {
+    // Probe the larger part of the bracket.
+    const bool right = hi - best > best - lo;
+    const double x = right ? best + GOLDEN_SECTION * (hi - best) : best - GOLDEN_SECTION * (best - lo);
+    if (x <= lo || x >= hi || x == best) break;
+    const BranchResidual g = branch.at(x);
+    if (!g.valid) return;
+    const double value = side * g.value;
+    if (value <= 0.0) {
+      // Two crossings, one on each side of x.
+      const double g_lo = branch.at(lo).value;
+      if (value == 0.0) {
+        zeros.push_back(x);
+        return;
+      }
+      if (const auto z = bisect(branch, lo, g_lo, x)) zeros.push_back(*z);
+      if (const auto z = bisect(branch, x, g.value, hi)) zeros.push_back(*z);
+      return;
+    }
+    if (value < best_value) {
+      (right ? lo : hi) = best;
+      best = x;
+      best_value = value;
+    } else {
+      (right ? hi : lo) = x;
+    }
+  }
+  if (branch.verified(best)) zeros.push_back(best);
+}
+
+}  // namespace
+
+std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, double sign) {
+  for (int i = 0; i < MAX_REFINE_STEPS; ++i) {
+    const BranchResidual g0 = branch_residual(ctx, theta, sign);
+    const BranchResidual g1 = branch_residual(ctx, theta + DIFFERENCE_STEP, sign);
+    if (!g0.valid || !g1.valid) return std::nullopt;
+    const double slope = (g1.value - g0.value) / DIFFERENCE_STEP;
+    if (slope == 0.0) break;
+    // Near the J1 axis the azimuth of P, which drives g_s, turns by about y1·Δθ/ρ_P: a step is
+    // trusted only while it turns that azimuth by at most a radian.
+    const Vec3 p = circle_point(ctx, theta);
+    const double axis_distance = std::sqrt(p[0] * p[0] + p[1] * p[1]);
+    const double limit = std::min(MAX_REFINE_STEP, axis_distance / std::abs(ctx.robot.y1()));
+    const double step = std::clamp(-g0.value / slope, -limit, limit);
+    theta = theta + step;
+    if (std::abs(step) < SETTLED_STEP) break;
+  }
+  if (Branch{ctx, sign, AXIS_TOLERANCE}.verified(theta)) return theta;
+  return std::nullopt;
+}
+
+std::optional<double> bisect_branch_zero(const IkContext& ctx, double lo, double g_lo, double hi,
+                                         double sign) {
+  return bisect(Branch{ctx, sign, AXIS_TOLERANCE}, lo, g_lo, hi);
+}
+
+std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign) {
+  const double y1 = std::abs(ctx.robot.y1());
+  const double tol = std::max(scan.axis_share, SMALLEST_AXIS_SHARE) * ctx.robot.z1();
+  const Branch branch{ctx, sign, scan.axis_share};
+  std::vector<double> zeros;
+  const double end = scan.center + scan.half_width;
+  double theta = scan.center - scan.half_width;
+  BranchResidual g = branch.at(theta);
+  // The sample before the current one, for the minima of |g_s|.
+  double before = theta;
+  BranchResidual g_before{false, 0.0};
+  for (int i = 0; i < MAX_SCAN_STEPS && theta < end; ++i) {
+    const Vec3 p = circle_point(ctx, theta);
+    const double step = SCAN_AZIMUTH_STEP * std::max(std::hypot(p[0], p[1]), tol) / y1;
+    const double next = std::min(theta + step, end);
+    const BranchResidual g_next = branch.at(next);
+    if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {
+      const auto zero = g_next.value == 0.0 ? std::optional<double>(next) : bisect(branch, theta, g.value, next);
+      if (zero) zeros.push_back(*zero);
+    } else if (scan.minima && g_before.valid && g.valid && g_next.valid &&
+               (g_before.value < 0.0) == (g.value < 0.0) && std::abs(g.value) < std::abs(g_before.value) &&
+               std::abs(g.value) <= std::abs(g_next.value)) {
+      minimum_zeros(branch, before, theta, g.value, next, zeros);
+    }
+    before = theta;
+    g_before = g;
+    theta = next;
+    g = g_next;
+  }
+  return zeros;
+}
+
+}  // namespace talvane

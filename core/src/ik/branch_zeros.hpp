@@ -1,0 +1,44 @@
+// Zeros of the branch residuals g_s(θ), found on g_s itself rather than on the constraint F.
+//
+// The root finder places F's roots to within its rounding error divided by F's slope, which is
+// plenty for ordinary targets. Where the roots are ill-conditioned (the forearm point near the J1
+// axis or the shoulder, where g_s turns with the azimuth of P), three solvers of increasing cost
+// take over:
+//  - Newton with a forward-difference slope, from a root: cheap, and exact when the root is close;
+//  - bisection of a sign change of g_s: certain, once a bracket is known;
+//  - a scan of g_s over a window, in steps that turn the azimuth of P by a bounded amount, so that
+//    zeros a root only points at are bracketed; optionally with a search of each local minimum of
+//    |g_s|, which finds the pairs of zeros that lie within one step of each other and the zeros
+//    where g_s only touches the axis.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "ik/ik_context.hpp"
+
+namespace talvane {
+
+// At most 30 Newton steps on g_s from θ, each limited to 0.05 rad and to a turn of about a radian
+// of P's azimuth; the end point if there |g_s| ≤ 1e-9.
+std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, double sign);
+
+// Bisects a sign change of g_s on [lo, hi] (g_lo = g_s(lo)) down to adjacent doubles; the end point
+// nearer zero if there |g_s| ≤ 1e-9. Nothing when g_s turns invalid inside.
+std::optional<double> bisect_branch_zero(const IkContext& ctx, double lo, double g_lo, double hi, double sign);
+
+struct BranchScan {
+  double center;
+  double half_width;
+  // Also search every local minimum of |g_s| between samples.
+  bool minima;
+  // The share of z1 below which P counts as on the J1 axis, so g_s as invalid.
+  double axis_share;
+};
+
+// The verified zeros of g_s in [center − half_width, center + half_width], in ascending order (each
+// minimum's zeros where it is found). At most 4,000 steps, each turning P's azimuth by at most 0.1
+// rad.
+std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign);
+
+}  // namespace talvane

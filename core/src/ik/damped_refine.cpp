@@ -1,0 +1,81 @@
+#include "ik/damped_refine.hpp"
+
+#include <Eigen/Cholesky>
+#include <algorithm>
+
+#include "ik/pose_error_jacobian.hpp"
+
+namespace talvane {
+
+namespace {
+
+constexpr int MAX_ITERATIONS = 80;
+// Each iteration raises the damping at most this many times before it gives up.
+constexpr int MAX_DAMPING_RAISES = 12;
+constexpr double CONVERGED_ERROR = 1e-12;
+// Damping relative to the largest diagonal entry of JᵀJ: a start close to Gauss–Newton, and a floor
+// that keeps the damped matrix positive definite in floating point.
+constexpr double INITIAL_DAMPING = 1e-6;
+constexpr double MIN_DAMPING = 1e-15;
+constexpr double DAMPING_RAISE = 10.0;
+constexpr double DAMPING_CUT = 0.1;
+constexpr double MAX_STEP_DEGREES = 10.0;
+
+using Vector6 = Eigen::Matrix<double, 6, 1>;
+using Vector12 = Eigen::Matrix<double, 12, 1>;
+using Matrix6 = Eigen::Matrix<double, 6, 6>;
+
+double squared_norm(const PoseError& e) {
+  double sum = 0.0;
+  for (const double v : e) sum += v * v;
+  return sum;
+}
+
+}  // namespace
+
+JointVector refine_joints_damped(const Crx& robot, const JointVector& joints, const Pose& target) {
+  JointVector q = joints;
+  PoseError e = pose_error(robot, q, target);
+  double cost = squared_norm(e);
+  JointVector best = q;
+  double best_error = max_abs_error(e);
+  double damping = -1.0;
+  for (int i = 0; i < MAX_ITERATIONS && !(best_error < CONVERGED_ERROR); ++i) {
+    const PoseErrorJacobian jacobian = pose_error_jacobian(robot, q);
+    const Matrix6 normal = jacobian.transpose() * jacobian;
+    const Vector6 gradient = jacobian.transpose() * Eigen::Map<const Vector12>(e.data());
+    const double scale = normal.diagonal().maxCoeff<Eigen::PropagateNaN>();
+    if (!(scale > 0.0) || !std::isfinite(scale)) break;
+    if (damping < 0.0) damping = INITIAL_DAMPING * scale;
+    bool accepted = false;
+    for (int raise = 0; raise < MAX_DAMPING_RAISES && !accepted; ++raise) {
+      Matrix6 damped = normal;
+      damped.diagonal().array() += damping;
+      const Vector6 delta = damped.ldlt().solve(-gradient);
+      if (delta.cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES) {
+        JointVector next = q;
+        for (int j = 0; j < 6; ++j) next[j] = q[j] + delta(j);
+        const PoseError next_error = pose_error(robot, next, target);
+        const double next_cost = squared_norm(next_error);
+        if (next_cost < cost) {
+          q = next;
+          e = next_error;
+          cost = next_cost;
+          accepted = true;
+          damping = std::max(damping * DAMPING_CUT, MIN_DAMPING * scale);
+          const double m = max_abs_error(e);
+          if (m < best_error) {
+            best = q;
+            best_error = m;
+          }
+          continue;
+        }
+      }
+      damping *= DAMPING_RAISE;
+    }
+    if (!accepted) break;
+  }
+  return best;
+}
+
+}  // namespace talvane

@@ -1,0 +1,22 @@
+// Candidates that the ordinary circle search misses at singular and special poses.
+//
+// The ordinary search trusts the constraint's roots. They are ill-conditioned where the arm is in
+// line (stretched or folded: F has a double or quadruple root) and where the forearm point passes
+// close to the J1 axis or the shoulder (the branch residuals turn with P's azimuth much faster than
+// F's coefficients can resolve). There the solutions are taken from the geometry instead: the
+// in-line configurations on the reach boundary in closed form, and the zeros of the branch
+// residuals themselves, scanned around every root near the axis, sign changes and touching zeros
+// alike. Every candidate is a verified zero or an in-line configuration; the pipeline's residual
+// check decides, as for the others.
+#pragma once
+
+#include <vector>
+
+#include "ik/circle_candidates.hpp"
+
+namespace talvane {
+
+// Regular candidates not already among `search.candidates`; empty for an ordinary target.
+std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const CircleSearch& search);
+
+}  // namespace talvane
