@@ -137,7 +137,7 @@ std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& sc
   BranchResidual g_before{false, 0.0};
   for (int i = 0; i < MAX_SCAN_STEPS && theta < end; ++i) {
     const Vec3 p = circle_point(ctx, theta);
-    const double step = SCAN_AZIMUTH_STEP * std::max(std::hypot(p[0], p[1]), tol) / y1;
+    const double step = std::min(SCAN_AZIMUTH_STEP * std::max(std::hypot(p[0], p[1]), tol) / y1, scan.max_step);
     const double next = std::min(theta + step, end);
     const BranchResidual g_next = branch.at(next);
     if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {

@@ -34,11 +34,13 @@ struct BranchScan {
   bool minima;
   // The share of z1 below which P counts as on the J1 axis, so g_s as invalid.
   double axis_share;
+  // No step is longer than this (radians), however far P is from the axis.
+  double max_step;
 };
 
 // The verified zeros of g_s in [center − half_width, center + half_width], in ascending order (each
 // minimum's zeros where it is found). At most 4,000 steps, each turning P's azimuth by at most 0.1
-// rad.
+// rad and none longer than max_step.
 std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign);
 
 }  // namespace talvane

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 #include "ik/axis_crossings.hpp"
@@ -119,7 +120,7 @@ void append_shoulder_zeros(const IkContext& ctx, double root, std::vector<Circle
   const double half_width = SCAN_HALF_WIDTH * norm(p_root) / y1;
   if (!(half_width > 0.0) || !std::isfinite(half_width)) return;
   for (const double sign : {+1.0, -1.0}) {
-    for (const double zero : scan_branch_zeros(ctx, BranchScan{root, half_width, false, AXIS_TOLERANCE}, sign)) {
+    for (const double zero : scan_branch_zeros(ctx, BranchScan{root, half_width, false, AXIS_TOLERANCE, std::numeric_limits<double>::infinity()}, sign)) {
       const Vec3 p_zero = circle_point(ctx, zero);
       const auto elbow = elbow_for(ctx, p_zero, sign, 0.0);
       if (elbow && !already_listed(out, zero, *elbow, tol)) {

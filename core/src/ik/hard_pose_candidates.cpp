@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "ik/branch_zeros.hpp"
 #include "ik/elbow.hpp"
@@ -25,40 +26,74 @@ constexpr double SCAN_HALF_WIDTH = 2.0;
 // the special angles stand for P on the axis, while a solution may have P a hair off it, with an
 // azimuth still well defined in floating point.
 constexpr double SCAN_AXIS_SHARE = 1e-9;
+// What the branch refinement accepts as a zero.
+constexpr double VERIFIED_RESIDUAL = 1e-9;
 // A zero this close to a listed candidate, with the same elbow, is that candidate.
 constexpr double SAME_ZERO_ANGLE = 1e-8;
+
+// Roots closer than this to one another form a cluster: a near-multiple root of F, placed only
+// loosely, where several zeros of the branch residuals may hide (the arm nearly in line with the
+// wrist nearly straight, say). The cluster is scanned over its spread on either side, in at least
+// CLUSTER_SAMPLES steps.
+constexpr double CLUSTER_DISTANCE = 1e-2;
+constexpr double CLUSTER_MARGIN = 1.0;
+constexpr double CLUSTER_SAMPLES = 64.0;
 
 struct Window {
   double lo;
   double hi;
+  double max_step;
 };
 
-// The scan windows around the ill-conditioned roots and the special angles, overlapping ones merged.
-std::vector<Window> scan_windows(const IkContext& ctx, const CircleSearch& search) {
+// Overlapping windows merged, in ascending order.
+std::vector<Window> merged(std::vector<Window> windows) {
+  std::sort(windows.begin(), windows.end(), [](const Window& a, const Window& b) { return a.lo < b.lo; });
+  std::vector<Window> out;
+  for (const Window& w : windows) {
+    if (!out.empty() && w.lo <= out.back().hi) {
+      out.back().hi = std::max(out.back().hi, w.hi);
+    } else {
+      out.push_back(w);
+    }
+  }
+  return out;
+}
+
+// Windows around the roots and special angles whose circle point lies near the J1 axis or the
+// shoulder, in steps that follow P's azimuth.
+std::vector<Window> near_axis_windows(const IkContext& ctx, const CircleSearch& search) {
   const double z1 = ctx.robot.z1();
   const double y1 = std::abs(ctx.robot.y1());
   std::vector<double> centers = search.special_angles;
   centers.insert(centers.end(), search.roots.begin(), search.roots.end());
   std::vector<Window> windows;
-  for (const double root : centers) {
-    const Vec3 p = circle_point(ctx, root);
+  for (const double center : centers) {
+    const Vec3 p = circle_point(ctx, center);
     const double axis_distance = std::hypot(p[0], p[1]);
     if (!(axis_distance <= NEAR_AXIS_DISTANCE * z1)) continue;
     const double distance = norm(p) <= NEAR_AXIS_DISTANCE * z1 ? norm(p) : axis_distance;
     const double half_width = SCAN_HALF_WIDTH * std::max(distance, AXIS_TOLERANCE * z1) / y1;
     if (!std::isfinite(half_width)) continue;
-    windows.push_back({root - half_width, root + half_width});
+    windows.push_back({center - half_width, center + half_width, std::numeric_limits<double>::infinity()});
   }
-  std::sort(windows.begin(), windows.end(), [](const Window& a, const Window& b) { return a.lo < b.lo; });
-  std::vector<Window> merged;
-  for (const Window& w : windows) {
-    if (!merged.empty() && w.lo <= merged.back().hi) {
-      merged.back().hi = std::max(merged.back().hi, w.hi);
-    } else {
-      merged.push_back(w);
+  return merged(std::move(windows));
+}
+
+// Windows around clusters of roots, in steps that resolve the cluster.
+std::vector<Window> cluster_windows(const std::vector<double>& roots) {
+  std::vector<Window> windows;
+  for (std::size_t i = 0; i < roots.size(); ++i) {
+    double nearest = std::numeric_limits<double>::infinity();
+    for (std::size_t k = 0; k < roots.size(); ++k) {
+      if (k != i) nearest = std::min(nearest, std::abs(wrap_angle(roots[i] - roots[k])));
     }
+    if (!(nearest < CLUSTER_DISTANCE)) continue;
+    const double half_width = (1.0 + CLUSTER_MARGIN) * nearest;
+    windows.push_back({roots[i] - half_width, roots[i] + half_width, 0.0});
   }
-  return merged;
+  std::vector<Window> out = merged(std::move(windows));
+  for (Window& w : out) w.max_step = (w.hi - w.lo) / CLUSTER_SAMPLES;
+  return out;
 }
 
 bool listed(const std::vector<CircleCandidate>& candidates, double theta, const Vec3& elbow, double tol) {
@@ -72,8 +107,26 @@ bool listed(const std::vector<CircleCandidate>& candidates, double theta, const 
 std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const CircleSearch& search) {
   const double tol = AXIS_TOLERANCE * ctx.robot.z1();
   std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);
-  for (const Window& w : scan_windows(ctx, search)) {
-    const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, SCAN_AXIS_SHARE};
+  // A root that already is a zero of a branch residual, where that branch's refinement wandered
+  // off along a flat residual (the wrist straight, say): the root itself.
+  for (const double root : search.roots) {
+    const bool kept = std::any_of(search.candidates.begin(), search.candidates.end(), [&](const CircleCandidate& c) {
+      return std::abs(wrap_angle(c.theta - root)) < SAME_ZERO_ANGLE;
+    });
+    if (kept) continue;
+    const Vec3 p = circle_point(ctx, root);
+    for (const double sign : {+1.0, -1.0}) {
+      const BranchResidual g = branch_residual(ctx, root, sign);
+      if (!g.valid || !(std::abs(g.value) <= VERIFIED_RESIDUAL)) continue;
+      const auto elbow = elbow_for(ctx, p, sign, 0.0);
+      if (elbow && !listed(found, root, *elbow, tol)) found.push_back({*elbow, p, root, SolutionKind::Regular});
+    }
+  }
+  std::vector<Window> windows = near_axis_windows(ctx, search);
+  const std::vector<Window> clusters = cluster_windows(search.roots);
+  windows.insert(windows.end(), clusters.begin(), clusters.end());
+  for (const Window& w : windows) {
+    const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, SCAN_AXIS_SHARE, w.max_step};
     for (const double sign : {+1.0, -1.0}) {
       for (const double zero : scan_branch_zeros(ctx, scan, sign)) {
         const Vec3 p = circle_point(ctx, zero);

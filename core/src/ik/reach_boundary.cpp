@@ -21,8 +21,61 @@ constexpr double NEAR_BOUNDARY = 1e-3;
 // boundary it grows like the square root of the angle, so this admits solutions up to about 1e-7
 // rad from the boundary angle, far beyond where the ordinary roots lose them.
 constexpr double MAX_BOUNDARY_RESIDUAL = 1e-3;
+// Zeros off the boundary are sought where the residual at the boundary is below this: g_s grows
+// like the square root of the angle, so they lie within about 1e-5 rad of it.
+constexpr double NEAR_ZERO_RESIDUAL = 1e-2;
 // Admits every elbow of a point up to NEAR_BOUNDARY outside the reach, as the in-line one.
 constexpr double ANY_SHORTFALL = 1.0;
+constexpr double VERIFIED_RESIDUAL = 1e-9;
+// Off the boundary, into the reach, g_s is a smooth function of u = √|θ − θ_b| (the two branches
+// are its two halves), so its zeros there are sought in u: sign changes between samples
+// u = U, U/2, U/4, ..., bisected in u. U² = 1e-2 rad covers where the ordinary roots fail; 2^-40·U
+// puts the last sample next to the boundary angle itself.
+constexpr double LARGEST_U = 0.1;
+constexpr int U_SAMPLES = 40;
+constexpr int MAX_BISECTIONS = 100;
+
+// The angle at u from the boundary angle, on the side `side`.
+double off_boundary(double theta, double side, double u) { return theta + side * (u * u); }
+
+// The zeros of g_s off the boundary angle on one side, from sign changes of g_s(θ_b ± u²).
+void near_boundary_zeros(const IkContext& ctx, double theta, double side, double sign,
+                         std::vector<double>& zeros) {
+  double u_prev = 0.0;
+  BranchResidual g_prev{false, 0.0};
+  // From the boundary outwards, so that each bracket is the nearest one to the boundary.
+  for (int k = U_SAMPLES; k >= 0; --k) {
+    const double u = std::ldexp(LARGEST_U, -k);
+    const BranchResidual g = branch_residual(ctx, off_boundary(theta, side, u), sign);
+    if (g.valid && g_prev.valid && (g.value < 0.0) != (g_prev.value < 0.0)) {
+      double lo = u_prev;
+      double hi = u;
+      double g_lo = g_prev.value;
+      for (int i = 0; i < MAX_BISECTIONS; ++i) {
+        const double mid = lo + (hi - lo) * 0.5;
+        if (mid <= lo || mid >= hi) break;
+        const BranchResidual gm = branch_residual(ctx, off_boundary(theta, side, mid), sign);
+        if (!gm.valid) break;
+        if ((gm.value < 0.0) == (g_lo < 0.0)) {
+          lo = mid;
+          g_lo = gm.value;
+        } else {
+          hi = mid;
+        }
+      }
+      for (const double end : {lo, hi}) {
+        const double zero = off_boundary(theta, side, end);
+        const BranchResidual gz = branch_residual(ctx, zero, sign);
+        if (gz.valid && std::abs(gz.value) <= VERIFIED_RESIDUAL) {
+          zeros.push_back(zero);
+          break;
+        }
+      }
+    }
+    u_prev = u;
+    g_prev = g;
+  }
+}
 
 // Angles in [−π, π) where |P(θ)| = radius, or where |P| comes closest to it when the circle misses
 // the sphere by less than NEAR_BOUNDARY·z1.
@@ -52,6 +105,15 @@ std::vector<double> boundary_angles(const IkContext& ctx, double radius) {
   return angles;
 }
 
+// d|P|²/dθ.
+double boundary_rate(const IkContext& ctx, double theta) {
+  const double y1 = ctx.robot.y1();
+  const Vec3& o = ctx.wrist_center;
+  const double a = 2.0 * y1 * dot(o, ctx.tool_x);
+  const double b = 2.0 * y1 * dot(o, ctx.tool_y);
+  return -a * std::sin(theta) + b * std::cos(theta);
+}
+
 }  // namespace
 
 std::vector<CircleCandidate> reach_boundary_candidates(const IkContext& ctx) {
@@ -74,11 +136,32 @@ std::vector<CircleCandidate> reach_boundary_candidates(const IkContext& ctx) {
         if (!elbow || (count == 1 && *elbow == elbows[0])) continue;
         elbows[count++] = *elbow;
       }
+      bool near_zero = false;
       for (std::size_t i = 0; i < count; ++i) {
-        const double residual = dot(subtract(elbows[i], p), n) / x1;
-        if (std::abs(residual) <= MAX_BOUNDARY_RESIDUAL) {
-          candidates.push_back({elbows[i], p, theta, SolutionKind::Regular});
+        const double residual = std::abs(dot(subtract(elbows[i], p), n) / x1);
+        if (residual <= MAX_BOUNDARY_RESIDUAL) candidates.push_back({elbows[i], p, theta, SolutionKind::Regular});
+        near_zero = near_zero || residual <= NEAR_ZERO_RESIDUAL;
+      }
+      if (!near_zero) continue;
+      // |P|² changes at rate −a·sin θ + b·cos θ; the reach lies inside the outer sphere and outside
+      // the inner one. At the closest approach both sides are tried.
+      const double rate = boundary_rate(ctx, theta);
+      const double inward = r == 0 ? -1.0 : 1.0;
+      std::vector<double> zeros;
+      for (const double sign : {+1.0, -1.0}) {
+        if (rate != 0.0) {
+          near_boundary_zeros(ctx, theta, rate > 0.0 ? inward : -inward, sign, zeros);
+        } else {
+          near_boundary_zeros(ctx, theta, +1.0, sign, zeros);
+          near_boundary_zeros(ctx, theta, -1.0, sign, zeros);
         }
+        for (const double zero : zeros) {
+          const Vec3 pz = circle_point(ctx, zero);
+          if (const auto elbow = elbow_for(ctx, pz, sign, 0.0)) {
+            candidates.push_back({*elbow, pz, zero, SolutionKind::Regular});
+          }
+        }
+        zeros.clear();
       }
     }
   }

@@ -22,8 +22,19 @@ double degrees(double radians) { return radians * RAD_TO_DEG; }
 
 std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& elbow,
                                               const Vec3& circle_point) {
-  constexpr double PI = std::numbers::pi;
   const double tol = ctx.robot.z1() * AXIS_TOLERANCE;
+  double j1 = 0.0;
+  if (std::hypot(circle_point[0], circle_point[1]) > tol) {
+    j1 = std::atan2(circle_point[1], circle_point[0]);
+  } else if (std::hypot(elbow[0], elbow[1]) > tol) {
+    j1 = std::atan2(elbow[1], elbow[0]);
+  }
+  return reconstruct_joints_at(ctx, elbow, circle_point, j1);
+}
+
+std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow, const Vec3& circle_point,
+                                                 double j1) {
+  constexpr double PI = std::numbers::pi;
   const Eigen::Vector3d e = as_eigen(elbow);
   const Eigen::Vector3d p = as_eigen(circle_point);
   const Eigen::Vector3d w = as_eigen(ctx.wrist_center);
@@ -31,12 +42,6 @@ std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& 
   const Matrix4 target = pose_to_matrix(ctx.target);
   const Eigen::Vector3d tool_x(target[0], target[4], target[8]);
 
-  double j1 = 0.0;
-  if (std::hypot(p.x(), p.y()) > tol) {
-    j1 = std::atan2(p.y(), p.x());
-  } else if (std::hypot(e.x(), e.y()) > tol) {
-    j1 = std::atan2(e.y(), e.x());
-  }
   const Eigen::Matrix3d r1 = rotation(j1, Eigen::Vector3d::UnitZ());
   const Eigen::Vector3d e1 = r1.transpose() * e;
   const double j2 = std::atan2(e1.x(), e1.z());

@@ -17,4 +17,9 @@ inline constexpr double RAD_TO_DEG = 57.29577951308232;
 std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& elbow,
                                               const Vec3& circle_point);
 
+// The same with J1 given (radians) instead of taken from the points: for the restarts of special
+// candidates, whose J1 the points do not fix.
+std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow, const Vec3& circle_point,
+                                                 double j1);
+
 }  // namespace talvane

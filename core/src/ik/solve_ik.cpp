@@ -1,6 +1,7 @@
 #include "ik/solve_ik.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ik/circle_candidates.hpp"
 #include "ik/damped_refine.hpp"
@@ -24,6 +25,60 @@ struct StalledStart {
   SolutionKind kind;
 };
 
+class SolutionCollector {
+ public:
+  SolutionCollector(const Crx& robot, const Pose& target) : robot_(robot), target_(target) {
+    solutions_.reserve(INITIAL_CAPACITY);
+  }
+
+  // Polishes a rebuilt vector and offers it to the list; a stalled one is kept for the retry.
+  void offer(const JointVector& rebuilt, double theta, SolutionKind kind) {
+    const JointVector joints = refine_joints(robot_, rebuilt, target_);
+    const double residual = max_abs_error(pose_error(robot_, joints, target_));
+    admit_solution(solutions_, IkSolution{joints, residual, theta, kind});
+    if (residual > MAX_RESIDUAL && residual <= RESCUE_RESIDUAL) stalled_.push_back({rebuilt, theta, kind});
+  }
+
+  void offer_candidate(const IkContext& ctx, const CircleCandidate& candidate) {
+    for (const JointVector& rebuilt : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point)) {
+      offer(rebuilt, candidate.theta, candidate.kind);
+    }
+  }
+
+  std::size_t stalled_count() const { return stalled_.size(); }
+
+  // The damped retry of every stalled start.
+  void retry_stalled() {
+    for (const StalledStart& start : stalled_) {
+      const JointVector joints = refine_joints_damped(robot_, start.rebuilt, target_);
+      const double residual = max_abs_error(pose_error(robot_, joints, target_));
+      admit_solution(solutions_, IkSolution{joints, residual, start.theta, start.kind});
+    }
+    stalled_.clear();
+  }
+
+  std::vector<IkSolution> take() { return std::move(solutions_); }
+
+ private:
+  const Crx& robot_;
+  const Pose& target_;
+  std::vector<IkSolution> solutions_;
+  std::vector<StalledStart> stalled_;
+};
+
+// A special candidate's points leave J1 open (the reconstruction takes the elbow's azimuth, or 0);
+// when its polishing stalls, the member of the family facing the circle point itself, which a hair
+// off the axis still has an azimuth, is usually the one the target needs.
+void restart_facing_circle_point(const IkContext& ctx, const CircleCandidate& candidate,
+                                 SolutionCollector& collector) {
+  const Vec3& p = candidate.circle_point;
+  if (!(std::hypot(p[0], p[1]) > 0.0)) return;
+  const double j1 = std::atan2(p[1], p[0]);
+  for (const JointVector& rebuilt : reconstruct_joints_at(ctx, candidate.elbow, p, j1)) {
+    collector.offer(rebuilt, candidate.theta, candidate.kind);
+  }
+}
+
 }  // namespace
 
 bool admit_solution(std::vector<IkSolution>& solutions, const IkSolution& candidate) {
@@ -38,38 +93,25 @@ bool admit_solution(std::vector<IkSolution>& solutions, const IkSolution& candid
 }
 
 std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
-  std::vector<IkSolution> solutions;
-  solutions.reserve(INITIAL_CAPACITY);
+  SolutionCollector collector(robot, target);
   const IkContext ctx = make_ik_context(robot, target);
-  std::vector<StalledStart> stalled;
   const CircleSearch search = search_circle(ctx);
+  std::vector<const CircleCandidate*> stalled_specials;
   for (const CircleCandidate& candidate : search.candidates) {
-    for (const JointVector& rebuilt : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point)) {
-      const JointVector joints = refine_joints(robot, rebuilt, target);
-      const double residual = max_abs_error(pose_error(robot, joints, target));
-      admit_solution(solutions, IkSolution{joints, residual, candidate.theta, candidate.kind});
-      if (residual > MAX_RESIDUAL && residual <= RESCUE_RESIDUAL) {
-        stalled.push_back({rebuilt, candidate.theta, candidate.kind});
-      }
+    const std::size_t before = collector.stalled_count();
+    collector.offer_candidate(ctx, candidate);
+    if (candidate.kind != SolutionKind::Regular && collector.stalled_count() > before) {
+      stalled_specials.push_back(&candidate);
     }
   }
-  // After every solution of the ordinary pass, so that those keep their places.
+  // Everything below comes after every solution of the ordinary pass, so that those keep their
+  // places; it finds what the ordinary pass loses at singular and special poses.
   for (const CircleCandidate& candidate : hard_pose_candidates(ctx, search)) {
-    for (const JointVector& rebuilt : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point)) {
-      const JointVector joints = refine_joints(robot, rebuilt, target);
-      const double residual = max_abs_error(pose_error(robot, joints, target));
-      if (!admit_solution(solutions, IkSolution{joints, residual, candidate.theta, candidate.kind}) &&
-          residual > MAX_RESIDUAL && residual <= RESCUE_RESIDUAL) {
-        stalled.push_back({rebuilt, candidate.theta, candidate.kind});
-      }
-    }
+    collector.offer_candidate(ctx, candidate);
   }
-  for (const StalledStart& start : stalled) {
-    const JointVector joints = refine_joints_damped(robot, start.rebuilt, target);
-    const double residual = max_abs_error(pose_error(robot, joints, target));
-    admit_solution(solutions, IkSolution{joints, residual, start.theta, start.kind});
-  }
-  return solutions;
+  for (const CircleCandidate* candidate : stalled_specials) restart_facing_circle_point(ctx, *candidate, collector);
+  collector.retry_stalled();
+  return collector.take();
 }
 
 }  // namespace talvane
