@@ -1,6 +1,7 @@
 #include "ik/branch_zeros.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "ik/elbow.hpp"
@@ -27,6 +28,9 @@ constexpr int MAX_BISECTIONS = 200;
 // doubles well within this count.
 constexpr int MAX_MINIMUM_STEPS = 120;
 constexpr double GOLDEN_SECTION = 0.3819660112501051;
+// Points checked, and added, inside a stretch between two zeros where g_s stays within rounding of
+// zero.
+constexpr int FLAT_STRETCH_POINTS = 3;
 
 // One branch residual g_s, with the share of z1 below which P counts as on the J1 axis.
 struct Branch {
@@ -97,6 +101,25 @@ void minimum_zeros(const Branch& branch, double lo, double mid, double g_mid, do
   if (branch.verified(best)) zeros.push_back(best);
 }
 
+// Between two neighbouring zeros g_s may stay within rounding of zero all along (the arm in line on
+// the J1 axis with the wrist straight, say): every angle there is as much a zero as the two ends,
+// and the configurations they give drift apart in joint space. Points inside such a stretch are
+// zeros too, so that every part of it is near a listed one.
+void fill_flat_stretches(const Branch& branch, std::vector<double>& zeros) {
+  const std::size_t count = zeros.size();
+  for (std::size_t i = 0; i + 1 < count; ++i) {
+    const double lo = zeros[i];
+    const double hi = zeros[i + 1];
+    std::array<double, FLAT_STRETCH_POINTS> inside{};
+    bool flat = hi > lo;
+    for (int k = 0; k < FLAT_STRETCH_POINTS && flat; ++k) {
+      inside[k] = lo + (hi - lo) * (k + 1) / (FLAT_STRETCH_POINTS + 1);
+      flat = branch.verified(inside[k]);
+    }
+    if (flat) zeros.insert(zeros.end(), inside.begin(), inside.end());
+  }
+}
+
 }  // namespace
 
 std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, double sign) {
@@ -153,6 +176,7 @@ std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& sc
     theta = next;
     g = g_next;
   }
+  if (scan.minima) fill_flat_stretches(branch, zeros);
   return zeros;
 }
 

@@ -39,8 +39,9 @@ struct BranchScan {
 };
 
 // The verified zeros of g_s in [center − half_width, center + half_width], in ascending order (each
-// minimum's zeros where it is found). At most 4,000 steps, each turning P's azimuth by at most 0.1
-// rad and none longer than max_step.
+// minimum's zeros where it is found; with minima, then the inside points of stretches that stay
+// within rounding of zero). At most 4,000 steps, each turning P's azimuth by at most 0.1 rad and
+// none longer than max_step.
 std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign);
 
 }  // namespace talvane

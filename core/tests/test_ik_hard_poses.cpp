@@ -1,0 +1,195 @@
+// Joint vectors at singular and special poses whose solutions the constraint's ill-conditioned roots
+// used to hide: fk of each, fed back, must list it (and its twin) among valid, distinct solutions.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fk.hpp"
+#include "ik/ik_context.hpp"
+#include "ik/solve_ik.hpp"
+#include "support/ik_coverage.hpp"
+#include "support/random_joints.hpp"
+
+namespace talvane {
+namespace {
+
+using testing_support::covers;
+using testing_support::in_family_band;
+
+struct HardPose {
+  const char* family;
+  CrxModel model;
+  JointVector q;
+};
+
+std::ostream& operator<<(std::ostream& out, const HardPose& c) {
+  out << c.family << " model " << static_cast<int>(c.model) << " (";
+  for (double j : c.q) out << j << ' ';
+  return out << ')';
+}
+
+// The configuration with J1 turned by a half turn, the upper arm mirrored and J4 turned by a half
+// turn: the same elbow, forearm point and flange pose.
+JointVector twin_of(const JointVector& q) {
+  const double alpha = q[1] + q[2];
+  return {q[0] - 180.0, -q[1], (180.0 - alpha) + q[1], q[3] - 180.0, q[4], q[5]};
+}
+
+void expect_valid_and_distinct(const Crx& robot, const std::vector<IkSolution>& solutions, const Pose& target) {
+  for (std::size_t i = 0; i < solutions.size(); ++i) {
+    EXPECT_LE(max_abs_error(pose_error(robot, solutions[i].joints, target)), MAX_RESIDUAL) << "row " << i;
+    for (std::size_t k = 0; k < i; ++k) {
+      EXPECT_GE(circular_joint_distance(solutions[i].joints, solutions[k].joints), DUPLICATE_DISTANCE)
+          << "rows " << k << " and " << i;
+    }
+  }
+}
+
+class HardPoses : public testing::TestWithParam<HardPose> {};
+
+TEST_P(HardPoses, ListTheGeneratingVectorAndItsTwin) {
+  const HardPose& c = GetParam();
+  const Crx robot = Crx::from_model(c.model);
+  const Pose target = fk(robot, c.q);
+  const std::vector<IkSolution> solutions = solve_ik(robot, target);
+  ASSERT_FALSE(solutions.empty());
+  expect_valid_and_distinct(robot, solutions, target);
+  EXPECT_TRUE(covers(robot, solutions, c.q, target));
+  EXPECT_TRUE(covers(robot, solutions, twin_of(c.q), target));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StretchedWithStraightWrist, HardPoses,
+    testing::Values(
+        HardPose{"stretched backwards", CrxModel::Crx5iA, {0, -90, -180, 0, 0, -180}},
+        HardPose{"stretched backwards", CrxModel::Crx3iA, {0, -90, -180, 0, 0, -180}},
+        HardPose{"stretched, wrist a hair off", CrxModel::Crx10iA,
+                 {-26.785988971922364, -90.0, -179.99998495044477, -180.0, -180.00001966258333, -143.87175670278384}},
+        HardPose{"stretched, wrist a hair off", CrxModel::Crx10iAL,
+                 {-26.785988971922364, -90.0, -179.99998495044477, -180.0, -180.00001966258333, -143.87175670278384}},
+        HardPose{"stretched, wrist a hair off", CrxModel::Crx10iA,
+                 {4.1250405187511205, -90.00007021176125, -180.0, -179.9998699967791, -180.0000060615951,
+                  -179.99999841263917}},
+        HardPose{"stretched, wrist a hair off", CrxModel::Crx30iA,
+                 {4.1250405187511205, -90.00007021176125, -180.0, -179.9998699967791, -180.0000060615951,
+                  -179.99999841263917}},
+        HardPose{"nearly stretched, wrist nearly straight", CrxModel::Crx20iAL,
+                 {180.0, 90.00482508576137, 0.0, 180.0024819317852, 0.00020027230033096863, -179.99998629740278}},
+        HardPose{"wrist straight, flat branch residual", CrxModel::Crx30iA,
+                 {90.0, 90.0, 89.99979872954371, 90.0, -180.0, -70.5358134740252}}));
+
+INSTANTIATE_TEST_SUITE_P(
+    FoldedForearm, HardPoses,
+    testing::Values(
+        HardPose{"folded, P 0.04 mm from the shoulder", CrxModel::Crx3iA,
+                 {113.03717026033445, 89.84708517690666, -179.85492574651306, 61.66409073306272, 161.51244709495376,
+                  94.10990364966977}},
+        HardPose{"folded, P 0.07 mm from the shoulder", CrxModel::Crx10iA,
+                 {113.03717026033445, 89.84708517690666, -179.85492574651306, 61.66409073306272, 161.51244709495376,
+                  94.10990364966977}},
+        HardPose{"folded, two zeros 5e-6 rad apart", CrxModel::Crx10iA,
+                 {85.58799174234389, 97.11726648246662, -187.2172664824666, 155.19880725448178, -82.1804400176616,
+                  161.79545676623485}},
+        HardPose{"folded, random", CrxModel::Crx10iA,
+                 {-0.26283510390777565, 89.99429952581085, -179.9801831861468, 84.81717323022792, 55.12713688412339,
+                  -102.8997278861349}},
+        HardPose{"folded onto the inner boundary", CrxModel::Crx5iA,
+                 {-30.424546484328857, 4.017279773885207, -94.01727977488521, -0.5637036151439077,
+                  167.76471402949142, 89.99295873511477}},
+        HardPose{"folded onto the inner boundary, near the axis", CrxModel::Crx5iA,
+                 {-174.1192495207571, 0.0, -90.00013630589271, -43.48661354187715, 74.43211087901247,
+                  -149.29445460754624}}));
+
+INSTANTIATE_TEST_SUITE_P(
+    AlongTheJ1Axis, HardPoses,
+    testing::Values(
+        HardPose{"stretched up, P 9e-3 mm off the axis", CrxModel::Crx10iA,
+                 {-117.39191422021429, 0.0, 90.001, 13.7837493578445, -176.77206962984312, -156.86988420670485}},
+        HardPose{"stretched up, 6 of 8 rows", CrxModel::Crx10iA,
+                 {140.14627750223036, 0.0, 90.00006625101547, 115.75512946713309, 150.28848525027968,
+                  90.00001036663195}},
+        HardPose{"stretched down, wrist straight", CrxModel::Crx5iA,
+                 {180.0, -180.0, -90.00007226113586, 85.9189308437766, -180.00000414073332, 105.66016360406684}},
+        HardPose{"stretched up, upper arm a hair tilted", CrxModel::Crx10iA,
+                 {-5.649535567465961, 0.01812879421360915, 90.0, 4.242998771324138e-07, -126.9543518214441, 90.0}}));
+
+// Inside the family bands only some member need be listed, but never none.
+TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {
+  const Crx robot = Crx::crx5ia();
+  const JointVector q{-90.0, -1.6154401088543098e-07, 90.0, 89.99999400259424, 0.0, 23.7605978918443};
+  ASSERT_TRUE(in_family_band(robot, q));
+  const Pose target = fk(robot, q);
+  const std::vector<IkSolution> solutions = solve_ik(robot, target);
+  ASSERT_FALSE(solutions.empty());
+  expect_valid_and_distinct(robot, solutions, target);
+}
+
+// A small deterministic sweep over the hard families; the benchmark runs the large one.
+enum class Family { RoundValues, Folded, Stretched, WristStraight, StretchedWristStraight, AlongAxis };
+
+JointVector hard_joints(Family family, testing_support::Random& random) {
+  const auto nudge = [&] {
+    if (random.unit() < 0.1) return 0.0;
+    const double size = std::pow(10.0, -9.0 + 8.0 * random.unit());
+    return random.unit() < 0.5 ? -size : size;
+  };
+  const auto round_value = [&] { return -180.0 + 90.0 * static_cast<double>(random.next() % 5); };
+  JointVector q;
+  for (double& j : q) j = random.joint();
+  switch (family) {
+    case Family::RoundValues:
+      for (double& j : q) {
+        if (random.unit() < 0.6) j = round_value() + (random.unit() < 0.5 ? nudge() : 0.0);
+      }
+      break;
+    case Family::Folded:
+      q[2] = -90.0 + nudge() - q[1];
+      break;
+    case Family::Stretched:
+      q[2] = 90.0 + nudge() - q[1];
+      break;
+    case Family::WristStraight:
+      q[4] = (random.unit() < 0.5 ? 0.0 : 180.0) + nudge();
+      break;
+    case Family::StretchedWristStraight:
+      q[2] = 90.0 + nudge() - q[1];
+      q[4] = (random.unit() < 0.5 ? 0.0 : 180.0) + nudge();
+      break;
+    case Family::AlongAxis:
+      q[1] = random.unit() < 0.5 ? 0.0 : 180.0;
+      q[2] = (random.unit() < 0.5 ? -90.0 : 90.0) + nudge();
+      break;
+  }
+  return q;
+}
+
+class HardFamilies : public testing::TestWithParam<std::tuple<Family, CrxModel>> {};
+
+TEST_P(HardFamilies, EveryIsolatedSolutionIsListed) {
+  constexpr int SAMPLES = 60;
+  const auto [family, model] = GetParam();
+  const Crx robot = Crx::from_model(model);
+  testing_support::Random random{7000 + 16 * static_cast<std::uint64_t>(family) + static_cast<std::uint64_t>(model)};
+  for (int n = 0; n < SAMPLES; ++n) {
+    const JointVector q = hard_joints(family, random);
+    const Pose target = fk(robot, q);
+    const std::vector<IkSolution> solutions = solve_ik(robot, target);
+    const HardPose described{"sweep", model, q};
+    ASSERT_FALSE(solutions.empty()) << described;
+    expect_valid_and_distinct(robot, solutions, target);
+    if (!in_family_band(robot, q)) {
+      EXPECT_TRUE(covers(robot, solutions, q, target)) << described;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModels, HardFamilies,
+                         testing::Combine(testing::Values(Family::RoundValues, Family::Folded, Family::Stretched,
+                                                          Family::WristStraight, Family::StretchedWristStraight,
+                                                          Family::AlongAxis),
+                                          testing::Values(CrxModel::Crx3iA, CrxModel::Crx5iA, CrxModel::Crx10iA,
+                                                          CrxModel::Crx10iAL, CrxModel::Crx20iAL,
+                                                          CrxModel::Crx30iA)));
+
+}  // namespace
+}  // namespace talvane
