@@ -2,25 +2,16 @@
 
 #include <bit>
 #include <cstring>
-#include <new>
 #include <string>
 
 namespace talvane::codec {
 
 Result<Payload> read_payload(StreamReader& reader, std::uint64_t length) {
-  // The whole stream is in memory, so a length beyond what remains is known
-  // to be short before anything is reserved for it.
   if (length > reader.remaining()) {
     reader.skip_to_end();
     return CodecError::malformed("block payload is shorter than its header declares");
   }
-  auto bytes = reader.read_bytes(length);
-  if (!bytes) return bytes.error();
-  try {
-    return Payload(bytes.value().begin(), bytes.value().end());
-  } catch (const std::bad_alloc&) {
-    return CodecError::io(OUT_OF_MEMORY);
-  }
+  return reader.read_bytes(length);
 }
 
 void BitReader::place(std::uint64_t value, unsigned bits) {
@@ -74,6 +65,27 @@ Result<std::uint64_t> BitReader::read_slow(unsigned width) {
 void BitReader::refill_known(unsigned width) {
   check_width(width);
   if (!refill(width)) count_ = static_cast<std::uint8_t>(width);  // zero bits above the buffered ones
+}
+
+Result<void> BitReader::skip(std::uint64_t bits) {
+  if (bits <= count_) {
+    discard(static_cast<unsigned>(bits));
+    return {};
+  }
+  // Past the buffer: whole bytes are stepped over in place, without loading them.
+  bits -= count_;
+  low_ = 0;
+  high_ = 0;
+  count_ = 0;
+  const std::uint64_t whole_bytes = bits / 8;
+  if (whole_bytes > payload_.size() - next_) {
+    next_ = payload_.size();
+    return CodecError::io(UNEXPECTED_END_OF_FILE);
+  }
+  next_ += whole_bytes;
+  auto rest = read(static_cast<unsigned>(bits % 8));
+  if (!rest) return rest.error();
+  return {};
 }
 
 Result<void> BitReader::finish() {

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "fatal.hpp"
 #include "result.hpp"
@@ -13,12 +12,13 @@
 
 namespace talvane::codec {
 
-using Payload = std::vector<std::uint8_t>;
+// A block's payload, viewed in place inside the stream (valid while the
+// stream is): the stream is in memory, so no payload is ever copied.
+using Payload = std::span<const std::uint8_t>;
 
 // Takes exactly `length` bytes out of the stream. Fails with Malformed
 // "block payload is shorter than its header declares" (cursor at the end) when
-// fewer remain, and with Io "out of memory" when the copy cannot be held.
-// Memory is reserved only for bytes that are actually present.
+// fewer remain.
 Result<Payload> read_payload(StreamReader& reader, std::uint64_t length);
 
 class BitReader {
@@ -43,6 +43,10 @@ class BitReader {
     return take(width);
   }
 
+  // Passes over the next `bits` bits as reads of them would, failing the
+  // same way (Io "unexpected end of file") if the payload holds fewer.
+  Result<void> skip(std::uint64_t bits);
+
   // Succeeds only if the payload was used up to the byte holding the last
   // bit read; otherwise Malformed "block payload length disagrees with the
   // block header".
@@ -63,6 +67,14 @@ class BitReader {
     }
     count_ = static_cast<std::uint8_t>(count_ - width);
     return value;
+  }
+  // Drops `bits` buffered bits, at most the buffered count.
+  void discard(unsigned bits) {
+    if (bits > 64) {
+      take(64);
+      bits -= 64;
+    }
+    take(bits);
   }
   Result<std::uint64_t> read_slow(unsigned width);
   // Loads bytes until `width` bits are buffered or the payload is used up.

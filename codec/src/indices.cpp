@@ -59,18 +59,13 @@ static Result<std::vector<Triangle>> read_fixed_width(StreamReader& reader, std:
 // Walks the delta groups without keeping them, so that a payload whose
 // groups are cut short or leave bytes over is rejected before any triangle
 // is built, and a corrupt count never turns into a large delta array.
-static Result<void> check_delta_groups(std::span<const std::uint8_t> payload, std::uint64_t delta_count) {
+static Result<void> check_delta_groups(Payload payload, std::uint64_t delta_count) {
   BitReader bits(payload);
   for (std::uint64_t missing = delta_count; missing > 0;) {
     auto group_width = bits.read(GROUP_WIDTH_BITS);
     if (!group_width) return group_width.error();
     const std::uint64_t in_group = std::min(DELTA_GROUP_SIZE, missing);
-    for (std::uint64_t skip = in_group * group_width.value(); skip > 0;) {
-      const unsigned step = static_cast<unsigned>(std::min<std::uint64_t>(skip, 64));
-      auto deltas = bits.read(step);
-      if (!deltas) return deltas.error();
-      skip -= step;
-    }
+    if (auto deltas = bits.skip(in_group * group_width.value()); !deltas) return deltas.error();
     missing -= in_group;
   }
   return bits.finish();

@@ -30,7 +30,7 @@ struct BlockHeader {
 };
 
 // One partition read and checked, with everything needed to unpack its
-// points from `payload`.
+// points from `payload`, which views the stream.
 struct Partition {
   std::uint32_t point_count = 0;
   bool rotated = false;
@@ -112,7 +112,7 @@ static Result<Partition> read_partition(StreamReader& reader, const BlockHeader&
   const std::uint64_t total_bits = header_bits + std::uint64_t{part.point_count} * part.point_widths.sum();
   auto payload = read_payload(reader, (total_bits + 7) / 8);
   if (!payload) return payload.error();
-  part.payload = std::move(payload).value();
+  part.payload = payload.value();
   part.points_bit_offset = static_cast<std::uint32_t>(header_bits);
 
   BitReader bits(part.payload);
@@ -178,13 +178,10 @@ static Result<BlockHeader> read_block_header(StreamReader& reader) {
 static Result<void> unpack_partition(const Partition& part, const AnchorBox& anchor,
                                      std::vector<Point3>& out) {
   BitReader bits(part.payload);
+  // The rotation code and corners were read by `read_partition`.
+  if (auto skipped = bits.skip(part.points_bit_offset); !skipped) return skipped.error();
   // The payload was sized from the partition header, so every read below
   // is known to find its bits.
-  for (std::uint32_t skipped = 0; skipped < part.points_bit_offset;) {
-    const unsigned step = part.points_bit_offset - skipped < 64 ? part.points_bit_offset - skipped : 64;
-    bits.read_known(step);
-    skipped += step;
-  }
   const auto& [qx, qy, qz] = part.axes;
   const auto& [wx, wy, wz] = part.point_widths.bits;
   if (!part.rotated) {

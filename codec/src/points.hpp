@@ -17,9 +17,9 @@ using Point3 = std::array<double, 3>;
 inline constexpr std::uint8_t POINT_DIMENSION = 3;
 
 // Reads a point block from its dimension byte to the end of its last payload
-// and performs every check the block has, without building any point; holds
-// one partition's payload at a time. Returns the number of points (the sum
-// over partitions, which may exceed 2^32).
+// and performs every check the block has, without building any point and
+// without copying any payload. Returns the number of points (the sum over
+// partitions, which may exceed 2^32).
 Result<std::uint64_t> check_point_block(StreamReader& reader);
 
 // Builds the points of a block that passed `check_point_block` with

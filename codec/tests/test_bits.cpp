@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "bits.hpp"
@@ -100,6 +102,54 @@ TEST(BitReader, RunsOutOfData) {
   EXPECT_EQ(EOF_ERROR.display(), "io error: unexpected end of file");
 }
 
+// Reads `bits` bits in fields of at most 64; whether all were there.
+bool read_through(BitReader& reader, std::uint64_t bits) {
+  for (; bits > 0;) {
+    const unsigned step = bits < 64 ? static_cast<unsigned>(bits) : 64;
+    if (!reader.read(step)) return false;
+    bits -= step;
+  }
+  return true;
+}
+
+// skip(n) leaves the reader where reading n bits does: the same next field,
+// the same verdict of finish, the same failure past the end. Leads and
+// lengths cover buffered bits only, whole words, byte steps in place and a
+// remainder, up to and past the payload's end.
+TEST(BitReader, SkipMatchesReadingTheSameBits) {
+  BitWriter writer;
+  std::uint64_t state = 0x2545F4914F6CDD1Du;
+  for (int i = 0; i < 37; ++i) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    writer.put(state & 0xFF, 8);
+  }
+  const std::uint64_t total = 8 * writer.bytes.size();
+  for (std::uint64_t lead : {0u, 3u, 64u, 70u, 127u, 290u}) {
+    for (std::uint64_t n : {0u, 1u, 5u, 8u, 13u, 57u, 64u, 65u, 100u, 127u, 128u, 129u, 200u, 1000u}) {
+      for (std::uint64_t length : {n, total - lead - 1, total - lead, total - lead + 1}) {
+        SCOPED_TRACE("lead " + std::to_string(lead) + ", skip " + std::to_string(length));
+        BitReader skipping(writer.bytes);
+        BitReader reading(writer.bytes);
+        ASSERT_TRUE(read_through(skipping, lead));
+        ASSERT_TRUE(read_through(reading, lead));
+        auto skipped = skipping.skip(length);
+        const bool read_all = read_through(reading, length);
+        ASSERT_EQ(static_cast<bool>(skipped), read_all);
+        if (!read_all) {
+          EXPECT_EQ(skipped.error(), EOF_ERROR);
+          continue;
+        }
+        const std::uint64_t left = total - lead - length;
+        const unsigned next = static_cast<unsigned>(std::min<std::uint64_t>(left, 11));
+        EXPECT_EQ(skipping.read(next).value(), reading.read(next).value());
+        EXPECT_EQ(static_cast<bool>(skipping.finish()), static_cast<bool>(reading.finish()));
+      }
+    }
+  }
+}
+
 TEST(BitReaderDeath, WidthAboveSixtyFourIsFatal) {
   const std::vector<std::uint8_t> payload(16, 0);
   EXPECT_DEATH(
@@ -115,7 +165,9 @@ TEST(ReadPayload, TakesExactlyTheDeclaredBytes) {
   StreamReader reader(stream);
   auto payload = read_payload(reader, 3);
   ASSERT_TRUE(payload);
-  EXPECT_EQ(payload.value(), (Payload{1, 2, 3}));
+  // A view of the stream's own bytes, not a copy.
+  EXPECT_EQ(payload.value().data(), stream);
+  EXPECT_EQ(payload.value().size(), 3u);
   EXPECT_EQ(reader.remaining(), 2u);
   auto empty = read_payload(reader, 0);
   ASSERT_TRUE(empty);
