@@ -243,12 +243,4 @@ Result<std::vector<Point3>> unpack_point_block(StreamReader& reader, std::uint64
   return points;
 }
 
-Result<std::vector<Point3>> read_point_block(StreamReader& reader, std::uint64_t max_points) {
-  StreamReader block_start = reader;
-  auto point_count = check_point_block(reader);
-  if (!point_count) return point_count.error();
-  if (point_count.value() > max_points) return CodecError::io(OUT_OF_MEMORY);
-  return unpack_point_block(block_start, point_count.value());
-}
-
 }  // namespace talvane::codec

@@ -28,8 +28,4 @@ Result<std::uint64_t> check_point_block(StreamReader& reader);
 // memory".
 Result<std::vector<Point3>> unpack_point_block(StreamReader& reader, std::uint64_t point_count);
 
-// Both passes: points are built only for a block that is whole and valid and
-// declares at most `max_points` of them (more: Io "out of memory").
-Result<std::vector<Point3>> read_point_block(StreamReader& reader, std::uint64_t max_points = UINT64_MAX);
-
 }  // namespace talvane::codec

@@ -35,6 +35,20 @@ ByteWriter& partition(ByteWriter& b, std::uint32_t count, std::uint8_t kind,
   return b.raw(payload.bytes);
 }
 
+// Both passes over one block, as decode_mesh runs them: check it whole, then
+// unpack it from its first byte. Both must end on the same byte.
+Result<std::vector<Point3>> read_point_block(StreamReader& reader) {
+  const StreamReader block_start = reader;
+  auto point_count = check_point_block(reader);
+  if (!point_count) return point_count.error();
+  StreamReader again = block_start;
+  auto points = unpack_point_block(again, point_count.value());
+  if (points) {
+    EXPECT_EQ(again.remaining(), reader.remaining());
+  }
+  return points;
+}
+
 Result<std::vector<Point3>> read(const ByteWriter& b) {
   StreamReader reader(b.data);
   return read_point_block(reader);
