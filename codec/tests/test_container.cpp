@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "container.hpp"
 #include "decode_mesh.hpp"
 #include "stream_builder.hpp"
 
@@ -245,6 +246,38 @@ TEST(DecodeMesh, Utf8Validation) {
     ByteWriter t;
     t.u32(static_cast<std::uint32_t>(c.bytes.size())).raw(c.bytes);
     EXPECT_EQ(decode_text(mesh_with_item(t, 2)) == "ok", c.valid);
+  }
+}
+
+// The closed flag belongs to polyline items: their header reader takes it,
+// a mesh's refuses it; unknown bits fail either way.
+TEST(ItemHeader, ClosedFlagOnlyForPolylines) {
+  struct Case {
+    std::uint8_t flags;
+    bool polyline;
+    std::string text;
+  };
+  const std::vector<Case> cases{
+      {1, true, "ok"},
+      {3, true, "ok"},
+      {1, false, PREFIX + "item sets the closed flag, which only applies to polylines"},
+      {8, true, PREFIX + "item sets unknown flag bits"},
+      {9, false, PREFIX + "item sets unknown flag bits"},
+  };
+  for (const auto& c : cases) {
+    ByteWriter b;
+    b.u8(c.flags);
+    if (c.flags & ITEM_HAS_NAME) b.string("rail");
+    b.u8(0);  // attribute blocks
+    StreamReader reader(b.data);
+    auto item = read_item_header(reader, c.polyline);
+    EXPECT_EQ(item ? "ok" : item.error().display(), c.text) << int(c.flags) << " " << c.polyline;
+    if (item) {
+      EXPECT_EQ(item.value().flags, c.flags);
+      EXPECT_EQ(item.value().name,
+                (c.flags & ITEM_HAS_NAME) ? std::optional<std::string>("rail") : std::nullopt);
+      EXPECT_EQ(reader.remaining(), 0u);
+    }
   }
 }
 
