@@ -19,18 +19,18 @@ enum class ContainerKind : std::uint8_t { Mesh = 0 };
 inline constexpr std::uint8_t FORMAT_VERSION = 2;
 
 struct ContainerHeader {
-    std::uint8_t version = FORMAT_VERSION;
-    ContainerKind kind = ContainerKind::Mesh;
-    std::uint8_t compression = 0;
-    std::uint8_t flags = 0;
-    std::uint32_t item_count = 0;
-    Metadata file_metadata;
+  std::uint8_t version = FORMAT_VERSION;
+  ContainerKind kind = ContainerKind::Mesh;
+  std::uint8_t compression = 0;
+  std::uint8_t flags = 0;
+  std::uint32_t item_count = 0;
+  Metadata file_metadata;
 };
 
 struct ItemHeader {
-    std::uint8_t flags = 0;
-    std::optional<std::string> name;
-    Metadata metadata;
+  std::uint8_t flags = 0;
+  std::optional<std::string> name;
+  Metadata metadata;
 };
 
 inline constexpr std::uint8_t ITEM_CLOSED = 1;

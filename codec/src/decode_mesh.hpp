@@ -17,10 +17,10 @@
 namespace talvane::codec {
 
 struct MeshItem {
-    std::vector<Point3> vertices;   // in the order the point block yields them
-    std::vector<Triangle> faces;    // every index below vertices.size()
-    std::optional<std::string> name;
-    Metadata metadata;              // the item's; empty when it has none
+  std::vector<Point3> vertices;  // in the order the point block yields them
+  std::vector<Triangle> faces;   // every index below vertices.size()
+  std::optional<std::string> name;
+  Metadata metadata;  // the item's; empty when it has none
 };
 
 // Decodes a container of kind Mesh holding exactly one item: its header, one

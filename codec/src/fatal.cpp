@@ -6,9 +6,10 @@
 namespace talvane::codec {
 
 void fatal_internal_error(std::string_view message) {
-    std::fprintf(stderr, "talvane: fatal internal error: %.*s\n", static_cast<int>(message.size()), message.data());
-    std::fflush(stderr);
-    std::abort();
+  std::fprintf(stderr, "talvane: fatal internal error: %.*s\n", static_cast<int>(message.size()),
+               message.data());
+  std::fflush(stderr);
+  std::abort();
 }
 
 }  // namespace talvane::codec

@@ -20,23 +20,23 @@ enum class IndexCoding : std::uint8_t { FixedWidth = 0, Delta = 1 };
 // Turns deltas into indices: delta d names vertex (mark - d), and a delta of
 // 0 raises the mark afterwards.
 class DeltaDecoder {
-public:
-    explicit DeltaDecoder(std::uint32_t item_count) : item_count_(item_count) {}
-    Result<std::uint32_t> next(std::uint64_t delta) {
-        if (delta > mark_) return CodecError::malformed("index delta reaches back past the high water mark");
-        const std::uint32_t index = mark_ - static_cast<std::uint32_t>(delta);
-        if (index >= item_count_) {
-            return CodecError::malformed("simplex refers to an index at or beyond the item count");
-        }
-        // Cannot overflow: the mark stays at or below the item count.
-        if (delta == 0) ++mark_;
-        return index;
+ public:
+  explicit DeltaDecoder(std::uint32_t item_count) : item_count_(item_count) {}
+  Result<std::uint32_t> next(std::uint64_t delta) {
+    if (delta > mark_) return CodecError::malformed("index delta reaches back past the high water mark");
+    const std::uint32_t index = mark_ - static_cast<std::uint32_t>(delta);
+    if (index >= item_count_) {
+      return CodecError::malformed("simplex refers to an index at or beyond the item count");
     }
-    std::uint32_t mark() const { return mark_; }
+    // Cannot overflow: the mark stays at or below the item count.
+    if (delta == 0) ++mark_;
+    return index;
+  }
+  std::uint32_t mark() const { return mark_; }
 
-private:
-    std::uint32_t item_count_;
-    std::uint32_t mark_ = 0;
+ private:
+  std::uint32_t item_count_;
+  std::uint32_t mark_ = 0;
 };
 
 // Reads an index block from its arity byte to its end. `item_count` is the

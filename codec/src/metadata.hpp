@@ -15,12 +15,12 @@ namespace talvane::codec {
 // The two 8-byte value types are kept as their raw little-endian bits;
 // nothing in the system interprets them.
 struct Number64A {
-    std::uint64_t bits = 0;
-    friend bool operator==(const Number64A&, const Number64A&) = default;
+  std::uint64_t bits = 0;
+  friend bool operator==(const Number64A&, const Number64A&) = default;
 };
 struct Number64B {
-    std::uint64_t bits = 0;
-    friend bool operator==(const Number64B&, const Number64B&) = default;
+  std::uint64_t bits = 0;
+  friend bool operator==(const Number64B&, const Number64B&) = default;
 };
 using Bytes = std::vector<std::uint8_t>;
 
@@ -39,7 +39,7 @@ Result<Metadata> read_metadata(StreamReader& reader);
 
 // Reads a u32 length (at most `max_length`, else Malformed `too_long`) and
 // that many bytes of UTF-8 (else Malformed `not_utf8`).
-Result<std::string> read_utf8_string(StreamReader& reader, std::uint32_t max_length, std::string_view too_long,
-                                     std::string_view not_utf8);
+Result<std::string> read_utf8_string(StreamReader& reader, std::uint32_t max_length,
+                                     std::string_view too_long, std::string_view not_utf8);
 
 }  // namespace talvane::codec

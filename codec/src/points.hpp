@@ -17,9 +17,9 @@ using Point3 = std::array<double, 3>;
 inline constexpr std::uint8_t POINT_DIMENSION = 3;
 
 // Reads a point block from its dimension byte to the end of its last payload
-// and performs every check the block has, without building any point; holds
-// one partition's payload at a time. Returns the number of points (the sum
-// over partitions, which may exceed 2^32).
+// and performs every check the block has, without building any point and
+// without copying any payload. Returns the number of points (the sum over
+// partitions, which may exceed 2^32).
 Result<std::uint64_t> check_point_block(StreamReader& reader);
 
 // Builds the points of a block that passed `check_point_block` with
@@ -27,9 +27,5 @@ Result<std::uint64_t> check_point_block(StreamReader& reader);
 // reserved once, exactly; if that cannot be had the result is Io "out of
 // memory".
 Result<std::vector<Point3>> unpack_point_block(StreamReader& reader, std::uint64_t point_count);
-
-// Both passes: points are built only for a block that is whole and valid and
-// declares at most `max_points` of them (more: Io "out of memory").
-Result<std::vector<Point3>> read_point_block(StreamReader& reader, std::uint64_t max_points = UINT64_MAX);
 
 }  // namespace talvane::codec

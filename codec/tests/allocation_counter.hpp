@@ -7,19 +7,19 @@
 namespace talvane::codec::testing {
 
 struct AllocationStats {
-    std::size_t peak_bytes;     // most bytes held at once since the scope began, above its start
-    std::size_t largest_request;
+  std::size_t peak_bytes;  // most bytes held at once since the scope began, above its start
+  std::size_t largest_request;
 };
 
 // While alive, tracks the peak and makes requests larger than `limit` throw
 // std::bad_alloc.
 class AllocationScope {
-public:
-    explicit AllocationScope(std::size_t limit);
-    ~AllocationScope();
-    AllocationScope(const AllocationScope&) = delete;
-    AllocationScope& operator=(const AllocationScope&) = delete;
-    AllocationStats stats() const;
+ public:
+  explicit AllocationScope(std::size_t limit);
+  ~AllocationScope();
+  AllocationScope(const AllocationScope&) = delete;
+  AllocationScope& operator=(const AllocationScope&) = delete;
+  AllocationStats stats() const;
 };
 
 }  // namespace talvane::codec::testing
