@@ -1,0 +1,121 @@
+"""Whether ik's rows for fk(q) reach the target, and whether they cover q, for hard_poses.py.
+
+A row covers q when it lies within 1e-5 rad of q in every joint (whole turns ignored), or when the
+straight joint-space segment from q to it (wrapped differences) reaches the target all along: in a
+numerically flat valley (J5 a hair from 0 or ±180) a solver may land anywhere on the valley floor.
+
+The bands are where the arm has a continuous family of solutions and one member is enough: the
+forearm point P (the point of the J4 axis nearest to the wrist centre W, which fk_all gives as
+W + y1 · the y axis of the J5 frame) within 1e-6 · z1 of the shoulder or of the J1 axis.
+"""
+
+import sys
+from dataclasses import dataclass
+from pathlib import Path
+
+import numpy as np
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "peers"))
+
+from measure import REACH_TOLERANCE, SAME_SOLUTION, joint_distance_rad  # noqa: E402
+from targets import wrap_degrees  # noqa: E402
+
+BAND = 1e-6  # times z1, mm
+SEGMENT_POINTS = 65  # both ends included
+
+
+def forearm_point(robot, joints):
+    wrist = robot.fk_all(joints)[4]
+    return wrist[:3, 3] + robot.y1 * wrist[:3, 1]
+
+
+def in_bands(robot, joints):
+    p = forearm_point(robot, joints)
+    band = BAND * abs(robot.z1)
+    return bool(np.linalg.norm(p) <= band or np.hypot(p[0], p[1]) <= band)
+
+
+def reaches(robot, joints, target):
+    """Every element of the top three rows of fk within REACH_TOLERANCE of the target's."""
+    if not np.all(np.isfinite(joints)):
+        return False
+    return bool(np.abs(robot.fk(joints)[:3] - target[:3]).max() <= REACH_TOLERANCE)
+
+
+def joined_by_segment(robot, start, end, target):
+    step = wrap_degrees(np.asarray(end) - np.asarray(start))
+    # Both ends are checked first: the far end is usually where a wrong row already fails.
+    fractions = np.linspace(0.0, 1.0, SEGMENT_POINTS)
+    order = np.concatenate(([SEGMENT_POINTS - 1, 0], np.arange(1, SEGMENT_POINTS - 1)))
+    return all(reaches(robot, start + fractions[i] * step, target) for i in order)
+
+
+def covered(robot, rows, joints, target):
+    """Whether one of `rows` (each reaching the target) covers `joints`."""
+    if len(rows) == 0:
+        return False
+    distance = joint_distance_rad(rows, joints)
+    if (distance <= SAME_SOLUTION).any():
+        return True
+    return any(joined_by_segment(robot, joints, rows[i], target) for i in np.argsort(distance))
+
+
+@dataclass
+class Outcome:
+    """What ik returned for fk(q), judged."""
+
+    rows: int
+    valid: np.ndarray  # the rows reaching the target, (k, 6)
+    in_bands: bool  # q's forearm point in a band: any valid row will do
+    covered: bool  # some valid row covers q
+
+    @property
+    def empty(self):
+        return self.rows == 0
+
+    @property
+    def invalid_rows(self):
+        return self.rows - len(self.valid)
+
+    @property
+    def uncovered(self):
+        """A failure that matters: q isolated (outside the bands) and not found."""
+        return not self.in_bands and not self.covered
+
+    @property
+    def band_unserved(self):
+        """A failure inside the bands: no valid row at all."""
+        return self.in_bands and len(self.valid) == 0
+
+
+def judge(robot, joints, target, rows):
+    rows = np.asarray(rows, dtype=float).reshape(-1, 6)
+    valid = np.array([row for row in rows if reaches(robot, row, target)]).reshape(-1, 6)
+    return Outcome(len(rows), valid, in_bands(robot, joints), covered(robot, valid, joints, target))
+
+
+def peer_only(robot, peer_rows, valid, target):
+    """The peer's rows that reach the target and that none of talvane's valid rows covers, each with
+    whether it lies in a band."""
+    found = []
+    for row in np.asarray(peer_rows, dtype=float).reshape(-1, 6):
+        if reaches(robot, row, target) and not covered(robot, valid, row, target):
+            found.append((row, in_bands(robot, row)))
+    return found
+
+
+def forearm_offsets(robot, joints):
+    """P's distance from the shoulder and from the J1 axis, mm, for the failure listings."""
+    p = forearm_point(robot, joints)
+    return float(np.linalg.norm(p)), float(np.hypot(p[0], p[1]))
+
+
+def check_forearm_point(robot, rng, count=20):
+    """P read two ways must agree: W + y1 · (J5 frame y) and the elbow + x1 · (J4 frame x), the J4
+    axis. Raises if they differ by more than 1e-9 mm, which would mean the bands sit elsewhere."""
+    for joints in rng.uniform(-360.0, 360.0, (count, 6)):
+        frames = robot.fk_all(joints)
+        along_j4 = frames[2][:3, 3] + robot.x1 * frames[3][:3, 0]
+        gap = float(np.abs(forearm_point(robot, joints) - along_j4).max())
+        if not gap <= 1e-9:
+            raise AssertionError(f"the forearm point is off the J4 axis by {gap:.3e} mm at {list(joints)}")
