@@ -11,8 +11,10 @@ LISTINGS = (
     ("uncovered", "q not covered, outside the bands"),
     ("band_unserved", "inside the bands, no valid row"),
     ("invalid", "rows not reaching the target"),
+    ("axis_isolated_uncovered", "q axis-isolated (excused by the bands) and not covered"),
     ("ssik_only", "ssik finds, talvane does not (outside the bands)"),
-    ("ssik_only_in_bands", "ssik finds, talvane does not (inside the bands)"),
+    ("ssik_only_axis_isolated", "ssik finds, talvane does not (axis-isolated)"),
+    ("ssik_only_in_family", "ssik finds, talvane does not (a member of a continuous family)"),
     ("ssik_errors", "ssik raised"),
 )
 
@@ -28,9 +30,12 @@ class Tally:
     uncovered: int = 0
     in_bands: int = 0
     band_unserved: int = 0
+    axis_isolated: int = 0  # of in_bands
+    axis_isolated_uncovered: int = 0
     ssik_checked: bool = False
     ssik_only: int = 0  # targets with at least one such solution
-    ssik_only_in_bands: int = 0
+    ssik_only_axis_isolated: int = 0
+    ssik_only_in_family: int = 0
     ssik_errors: int = 0
     python_us: list = field(default_factory=list)
     cpp_us: list | None = None
@@ -67,15 +72,18 @@ def table(tallies):
     random_median = {t.model: percentile(t.times(), 50) for t in tallies if t.family == "random"}
     ssik = any(t.ssik_checked for t in tallies)
     head = ["model", "family", "targets", "empty", "invalid rows", "uncovered", "in bands", "in bands, none valid"]
+    head += ["axis-isolated", "axis-isolated uncovered"]
     if ssik:
-        head += ["ssik-only", "ssik-only in bands"]
+        head += ["ssik-only", "ssik-only axis-isolated", "ssik-only in family"]
     head += [f"median µs ({clock})", "p99 µs", "p99 / random median", "Python median µs"]
     lines = ["| " + " | ".join(head) + " |", "|" + "---|" * 2 + "---:|" * (len(head) - 2)]
     for t in tallies:
         times = t.times()
         cells = [t.model, t.family, t.targets, t.empty, t.invalid_rows, t.uncovered, t.in_bands, t.band_unserved]
+        cells += [t.axis_isolated, t.axis_isolated_uncovered]
         if ssik:
-            cells += [t.ssik_only, t.ssik_only_in_bands] if t.ssik_checked else ["–", "–"]
+            peer = [t.ssik_only, t.ssik_only_axis_isolated, t.ssik_only_in_family]
+            cells += peer if t.ssik_checked else ["–"] * len(peer)
         ratio = percentile(times, 99) / random_median.get(t.model, float("nan"))
         cells += [
             f"{percentile(times, 50):.1f}",

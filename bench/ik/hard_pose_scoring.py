@@ -4,9 +4,12 @@ A row covers q when it lies within 1e-5 rad of q in every joint (whole turns ign
 straight joint-space segment from q to it (wrapped differences) reaches the target all along: in a
 numerically flat valley (J5 a hair from 0 or ±180) a solver may land anywhere on the valley floor.
 
-The bands are where the arm has a continuous family of solutions and one member is enough: the
-forearm point P (the point of the J4 axis nearest to the wrist centre W, which fk_all gives as
-W + y1 · the y axis of the J5 frame) within 1e-6 · z1 of the shoulder or of the J1 axis.
+The bands are where one valid row is enough: the forearm point P (the point of the J4 axis nearest
+to the wrist centre W, which fk_all gives as W + y1 · the y axis of the J5 frame) within 1e-6 · z1
+of the shoulder or of the J1 axis. Only part of the axis band holds continuous families, though:
+there the elbow is on the axis too (the J4 axis is the J1 axis). With P on the axis and the elbow
+off it the solutions are isolated, so those q are also counted apart, "axis-isolated", to see
+whether they are found even though the bands excuse them.
 """
 
 import sys
@@ -22,6 +25,7 @@ from targets import wrap_degrees  # noqa: E402
 
 BAND = 1e-6  # times z1, mm
 SEGMENT_POINTS = 65  # both ends included
+OUTSIDE, AXIS_ISOLATED, IN_FAMILY = "outside", "axis-isolated", "in family"
 
 
 def forearm_point(robot, joints):
@@ -29,10 +33,19 @@ def forearm_point(robot, joints):
     return wrist[:3, 3] + robot.y1 * wrist[:3, 1]
 
 
-def in_bands(robot, joints):
-    p = forearm_point(robot, joints)
+def placement(robot, joints):
+    """OUTSIDE the bands, AXIS_ISOLATED (in the axis band, elbow off the axis) or IN_FAMILY."""
+    frames = robot.fk_all(joints)
+    p = frames[4][:3, 3] + robot.y1 * frames[4][:3, 1]
+    elbow = frames[2][:3, 3]
     band = BAND * abs(robot.z1)
-    return bool(np.linalg.norm(p) <= band or np.hypot(p[0], p[1]) <= band)
+    if np.linalg.norm(p) <= band or (np.hypot(p[0], p[1]) <= band and np.hypot(elbow[0], elbow[1]) <= band):
+        return IN_FAMILY
+    return AXIS_ISOLATED if np.hypot(p[0], p[1]) <= band else OUTSIDE
+
+
+def in_bands(robot, joints):
+    return placement(robot, joints) != OUTSIDE
 
 
 def reaches(robot, joints, target):
@@ -66,8 +79,21 @@ class Outcome:
 
     rows: int
     valid: np.ndarray  # the rows reaching the target, (k, 6)
-    in_bands: bool  # q's forearm point in a band: any valid row will do
+    placement: str  # of q: OUTSIDE the bands, or in them (AXIS_ISOLATED, IN_FAMILY): any valid row will do
     covered: bool  # some valid row covers q
+
+    @property
+    def in_bands(self):
+        return self.placement != OUTSIDE
+
+    @property
+    def axis_isolated(self):
+        return self.placement == AXIS_ISOLATED
+
+    @property
+    def axis_isolated_uncovered(self):
+        """Excused by the bands, yet an isolated solution that was not found."""
+        return self.axis_isolated and not self.covered
 
     @property
     def empty(self):
@@ -91,16 +117,16 @@ class Outcome:
 def judge(robot, joints, target, rows):
     rows = np.asarray(rows, dtype=float).reshape(-1, 6)
     valid = np.array([row for row in rows if reaches(robot, row, target)]).reshape(-1, 6)
-    return Outcome(len(rows), valid, in_bands(robot, joints), covered(robot, valid, joints, target))
+    return Outcome(len(rows), valid, placement(robot, joints), covered(robot, valid, joints, target))
 
 
 def peer_only(robot, peer_rows, valid, target):
     """The peer's rows that reach the target and that none of talvane's valid rows covers, each with
-    whether it lies in a band."""
+    its placement."""
     found = []
     for row in np.asarray(peer_rows, dtype=float).reshape(-1, 6):
         if reaches(robot, row, target) and not covered(robot, valid, row, target):
-            found.append((row, in_bands(robot, row)))
+            found.append((row, placement(robot, row)))
     return found
 
 

@@ -5,13 +5,17 @@ wrist singular, arm along the J1 axis, on every catalogued model and a few from_
                                   [--ssik] [--no-cpp | --cpp PATH] [--out FILE.md | FILE.json]
 
 Each target is fk(q) of a generated joint vector q, fed back to ik. Per family and model it counts:
-empty results; invalid rows (fk more than 1e-8 from the target in some element); q not covered
-(outside the bands, the failures that matter); q inside the bands (forearm point P within
-1e-6 * z1 of the shoulder or the J1 axis), where any valid row will do, and how many of those got
-none; with --ssik, targets where ssik finds a valid solution that no valid row of talvane's
-covers. Times are per target, from the C++ timer (bench/ik/solve_ik_targets.cpp, built from this
-checkout unless --cpp names one) or, with --no-cpp, from the Python calls. The exit status is 1
-when any failure was counted.
+- empty results, and invalid rows (fk more than 1e-8 from the target in some element);
+- q not covered, outside the bands: the failures that matter;
+- q inside the bands (forearm point P within 1e-6 * z1 of the shoulder or the J1 axis), where any
+  valid row will do, and how many of those got none;
+- of those, the axis-isolated ones (P on the axis, the elbow off it: isolated solutions that the
+  bands excuse), and how many of them are not covered;
+- with --ssik, targets where ssik finds a valid solution that no valid row of talvane's covers, by
+  where that solution lies.
+Times are per target, from the C++ timer (bench/ik/solve_ik_targets.cpp, built from this checkout
+unless --cpp names one) or, with --no-cpp, from the Python calls. The exit status is 1 when a
+failure other than the axis-isolated counts was found.
 """
 
 import argparse
@@ -85,8 +89,10 @@ def run_set(tally, robot, joints, args, ssik_peer):
         tally.uncovered += outcome.uncovered
         tally.in_bands += outcome.in_bands
         tally.band_unserved += outcome.band_unserved
+        tally.axis_isolated += outcome.axis_isolated
+        tally.axis_isolated_uncovered += outcome.axis_isolated_uncovered
         listing = dict(q=q, rows=outcome.rows, valid=len(outcome.valid))
-        for key in ("empty", "uncovered", "band_unserved"):
+        for key in ("empty", "uncovered", "band_unserved", "axis_isolated_uncovered"):
             if getattr(outcome, key):
                 shoulder, axis = scoring.forearm_offsets(robot, q)
                 tally.note(key, args.examples, **listing, P_from_shoulder_mm=shoulder, P_from_J1_axis_mm=axis)
@@ -107,14 +113,15 @@ def check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer):
         tally.note("ssik_errors", args.examples, q=q, error=repr(error))
         return
     only = scoring.peer_only(robot, peer_rows, outcome.valid, target)
-    outside = [row for row, banded in only if not banded]
-    inside = [row for row, banded in only if banded]
-    if outside:
-        tally.ssik_only += 1
-        tally.note("ssik_only", args.examples, q=q, ssik=outside[0], talvane_valid=len(outcome.valid))
-    if inside:
-        tally.ssik_only_in_bands += 1
-        tally.note("ssik_only_in_bands", args.examples, q=q, ssik=inside[0], talvane_valid=len(outcome.valid))
+    for key, where in (
+        ("ssik_only", scoring.OUTSIDE),
+        ("ssik_only_axis_isolated", scoring.AXIS_ISOLATED),
+        ("ssik_only_in_family", scoring.IN_FAMILY),
+    ):
+        rows = [row for row, placement in only if placement == where]
+        if rows:
+            setattr(tally, key, getattr(tally, key) + 1)
+            tally.note(key, args.examples, q=q, ssik=rows[0], ssik_rows=len(rows), talvane_valid=len(outcome.valid))
 
 
 def time_in_cpp(tallies, sets, args):
