@@ -1,8 +1,9 @@
 """Whether ik's rows for fk(q) reach the target, and whether they cover q, for hard_poses.py.
 
 A row covers q when it lies within 1e-5 rad of q in every joint (whole turns ignored), or when the
-straight joint-space segment from q to it (wrapped differences) reaches the target all along: in a
-numerically flat valley (J5 a hair from 0 or ±180) a solver may land anywhere on the valley floor.
+straight joint-space segment from q to it (wrapped differences) reaches the target all along: on a
+continuous family that is straight in joint space (the forearm along the J1 axis: J1 and J4 turn
+together), or in a numerically flat valley, a solver may return any point of it.
 
 The bands are where one valid row is enough: the forearm point P (the point of the J4 axis nearest
 to the wrist centre W, which fk_all gives as W + y1 · the y axis of the J5 frame) within 1e-6 · z1
