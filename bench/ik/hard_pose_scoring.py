@@ -56,12 +56,27 @@ def reaches(robot, joints, target):
     return bool(np.abs(robot.fk(joints)[:3] - target[:3]).max() <= REACH_TOLERANCE)
 
 
-def joined_by_segment(robot, start, end, target):
+def segment_points(start, end):
+    """The segment's points, both ends first: the far end is usually where a wrong row already fails."""
     step = wrap_degrees(np.asarray(end) - np.asarray(start))
-    # Both ends are checked first: the far end is usually where a wrong row already fails.
     fractions = np.linspace(0.0, 1.0, SEGMENT_POINTS)
     order = np.concatenate(([SEGMENT_POINTS - 1, 0], np.arange(1, SEGMENT_POINTS - 1)))
-    return all(reaches(robot, start + fractions[i] * step, target) for i in order)
+    return (start + fractions[i] * step for i in order)
+
+
+def joined_by_segment(robot, start, end, target):
+    return all(reaches(robot, point, target) for point in segment_points(start, end))
+
+
+def nearest_row(robot, rows, joints, target):
+    """For the failure listings: the distance (rad) to the nearest row and the largest pose error
+    (mm and rotation entries) on the segment to it; NaN without rows."""
+    if len(rows) == 0:
+        return float("nan"), float("nan")
+    distance = joint_distance_rad(rows, joints)
+    row = rows[int(np.argmin(distance))]
+    worst = max(float(np.abs(robot.fk(point)[:3] - target[:3]).max()) for point in segment_points(joints, row))
+    return float(distance.min()), worst
 
 
 def covered(robot, rows, joints, target):

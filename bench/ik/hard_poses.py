@@ -93,9 +93,18 @@ def run_set(tally, robot, joints, args, ssik_peer):
         tally.axis_isolated_uncovered += outcome.axis_isolated_uncovered
         listing = dict(q=q, rows=outcome.rows, valid=len(outcome.valid))
         for key in ("empty", "uncovered", "band_unserved", "axis_isolated_uncovered"):
-            if getattr(outcome, key):
+            if getattr(outcome, key) and len(tally.examples[key]) < args.examples:
                 shoulder, axis = scoring.forearm_offsets(robot, q)
-                tally.note(key, args.examples, **listing, P_from_shoulder_mm=shoulder, P_from_J1_axis_mm=axis)
+                distance, worst = scoring.nearest_row(robot, outcome.valid, q, target)
+                tally.note(
+                    key,
+                    args.examples,
+                    **listing,
+                    P_from_shoulder_mm=shoulder,
+                    P_from_J1_axis_mm=axis,
+                    nearest_row_rad=distance,
+                    segment_worst=worst,
+                )
         if outcome.invalid_rows:
             bad = [row for row in np.asarray(rows) if not scoring.reaches(robot, row, target)]
             error = float(np.abs(robot.fk(bad[0])[:3] - target[:3]).max()) if np.all(np.isfinite(bad[0])) else "nan"
@@ -121,7 +130,18 @@ def check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer):
         rows = [row for row, placement in only if placement == where]
         if rows:
             setattr(tally, key, getattr(tally, key) + 1)
-            tally.note(key, args.examples, q=q, ssik=rows[0], ssik_rows=len(rows), talvane_valid=len(outcome.valid))
+            if len(tally.examples[key]) < args.examples:
+                distance, worst = scoring.nearest_row(robot, outcome.valid, rows[0], target)
+                tally.note(
+                    key,
+                    args.examples,
+                    q=q,
+                    ssik=rows[0],
+                    ssik_rows=len(rows),
+                    talvane_valid=len(outcome.valid),
+                    nearest_row_rad=distance,
+                    segment_worst=worst,
+                )
 
 
 def time_in_cpp(tallies, sets, args):

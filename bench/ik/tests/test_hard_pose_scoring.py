@@ -101,3 +101,12 @@ def test_peer_only_lists_valid_peer_rows_that_talvane_lacks():
     peer = np.array([Q + [360, 0, 0, 0, 0, 0], Q + [1, 0, 0, 0, 0, 0]])
     only = scoring.peer_only(CRX10IA, peer, others, target)
     assert len(only) == 1 and np.array_equal(only[0][0], peer[0]) and only[0][1] == scoring.OUTSIDE
+
+
+def test_nearest_row_reports_the_distance_and_the_segment_error():
+    target = CRX10IA.fk(Q)
+    near = Q + [np.degrees(2e-5), 0, 0, 0, 0, 0]
+    distance, worst = scoring.nearest_row(CRX10IA, np.array([near, Q + 90]), Q, target)
+    assert distance == pytest.approx(2e-5)
+    assert worst == pytest.approx(np.abs(CRX10IA.fk(near)[:3] - target[:3]).max(), rel=1e-6)
+    assert all(np.isnan(scoring.nearest_row(CRX10IA, np.empty((0, 6)), Q, target)))
