@@ -19,6 +19,7 @@ failure other than the axis-isolated counts was found.
 """
 
 import argparse
+import os
 import sys
 import time
 from pathlib import Path
@@ -60,6 +61,10 @@ def parse_arguments():
     args = parser.parse_args()
     if args.count <= 0 or args.repeats <= 0 or args.examples < 0:
         parser.error("--count and --repeats must be positive, --examples not negative")
+    if args.cpp and args.no_cpp:
+        parser.error("--cpp and --no-cpp exclude each other")
+    if args.cpp and not (Path(args.cpp).is_file() and os.access(args.cpp, os.X_OK)):
+        parser.error(f"--cpp {args.cpp}: not an executable file")
     args.models = names(args.models, all_models, "model")
     args.families = names(args.families, list(families.FAMILIES), "family")
     return args
