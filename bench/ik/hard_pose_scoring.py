@@ -49,11 +49,11 @@ def in_bands(robot, joints):
     return placement(robot, joints) != OUTSIDE
 
 
-def reaches(robot, joints, target):
-    """Every element of the top three rows of fk within REACH_TOLERANCE of the target's."""
+def reaches(robot, joints, target, tolerance=REACH_TOLERANCE):
+    """Every element of the top three rows of fk within `tolerance` of the target's."""
     if not np.all(np.isfinite(joints)):
         return False
-    return bool(np.abs(robot.fk(joints)[:3] - target[:3]).max() <= REACH_TOLERANCE)
+    return bool(np.abs(robot.fk(joints)[:3] - target[:3]).max() <= tolerance)
 
 
 def segment_points(start, end):
@@ -64,8 +64,8 @@ def segment_points(start, end):
     return (start + fractions[i] * step for i in order)
 
 
-def joined_by_segment(robot, start, end, target):
-    return all(reaches(robot, point, target) for point in segment_points(start, end))
+def joined_by_segment(robot, start, end, target, tolerance=REACH_TOLERANCE):
+    return all(reaches(robot, point, target, tolerance) for point in segment_points(start, end))
 
 
 def nearest_row(robot, rows, joints, target):
@@ -79,14 +79,14 @@ def nearest_row(robot, rows, joints, target):
     return float(distance.min()), worst
 
 
-def covered(robot, rows, joints, target):
+def covered(robot, rows, joints, target, segment_tolerance=REACH_TOLERANCE):
     """Whether one of `rows` (each reaching the target) covers `joints`."""
     if len(rows) == 0:
         return False
     distance = joint_distance_rad(rows, joints)
     if (distance <= SAME_SOLUTION).any():
         return True
-    return any(joined_by_segment(robot, joints, rows[i], target) for i in np.argsort(distance))
+    return any(joined_by_segment(robot, joints, rows[i], target, segment_tolerance) for i in np.argsort(distance))
 
 
 @dataclass
@@ -130,18 +130,19 @@ class Outcome:
         return self.in_bands and len(self.valid) == 0
 
 
-def judge(robot, joints, target, rows):
+def judge(robot, joints, target, rows, segment_tolerance=REACH_TOLERANCE):
     rows = np.asarray(rows, dtype=float).reshape(-1, 6)
     valid = np.array([row for row in rows if reaches(robot, row, target)]).reshape(-1, 6)
-    return Outcome(len(rows), valid, placement(robot, joints), covered(robot, valid, joints, target))
+    is_covered = covered(robot, valid, joints, target, segment_tolerance)
+    return Outcome(len(rows), valid, placement(robot, joints), is_covered)
 
 
-def peer_only(robot, peer_rows, valid, target):
+def peer_only(robot, peer_rows, valid, target, segment_tolerance=REACH_TOLERANCE):
     """The peer's rows that reach the target and that none of talvane's valid rows covers, each with
     its placement."""
     found = []
     for row in np.asarray(peer_rows, dtype=float).reshape(-1, 6):
-        if reaches(robot, row, target) and not covered(robot, valid, row, target):
+        if reaches(robot, row, target) and not covered(robot, valid, row, target, segment_tolerance):
             found.append((row, placement(robot, row)))
     return found
 

@@ -56,9 +56,17 @@ def parse_arguments():
     parser.add_argument("--no-cpp", action="store_true", help="time the Python calls instead of C++")
     parser.add_argument("--cpp", metavar="PATH", help="an existing bench_solve_ik_targets executable")
     parser.add_argument("--repeats", type=int, default=3, help="C++ timed solves per target (median kept)")
+    parser.add_argument(
+        "--segment-tolerance",
+        type=float,
+        default=scoring.REACH_TOLERANCE,
+        help="largest pose error allowed along a covering segment (default %(default)g, the reach tolerance)",
+    )
     parser.add_argument("--examples", type=int, default=5, help="failures listed per kind, family and model")
     parser.add_argument("--out", type=Path, help="also write the report here (.json for JSON, else Markdown)")
     args = parser.parse_args()
+    if not args.segment_tolerance >= 0:
+        parser.error("--segment-tolerance must be a number >= 0")
     if args.count <= 0 or args.repeats <= 0 or args.examples < 0:
         parser.error("--count and --repeats must be positive, --examples not negative")
     if args.cpp and args.no_cpp:
@@ -86,7 +94,7 @@ def run_set(tally, robot, joints, args, ssik_peer):
         start = time.perf_counter_ns()
         rows = robot.ik(target)
         tally.python_us.append((time.perf_counter_ns() - start) / 1e3)
-        outcome = scoring.judge(robot, q, target, rows)
+        outcome = scoring.judge(robot, q, target, rows, args.segment_tolerance)
         tally.targets += 1
         tally.rows += outcome.rows
         tally.empty += outcome.empty
@@ -126,7 +134,7 @@ def check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer):
         tally.ssik_errors += 1
         tally.note("ssik_errors", args.examples, q=q, error=repr(error))
         return
-    only = scoring.peer_only(robot, peer_rows, outcome.valid, target)
+    only = scoring.peer_only(robot, peer_rows, outcome.valid, target, args.segment_tolerance)
     for key, where in (
         ("ssik_only", scoring.OUTSIDE),
         ("ssik_only_axis_isolated", scoring.AXIS_ISOLATED),
@@ -200,7 +208,10 @@ def main():
         f"{m} z1 {robots[m].z1!r} x1 {robots[m].x1!r} x2 {robots[m].x2!r} y1 {robots[m].y1!r}" for m in args.models
     )
     clock = f"Python calls ({no_cpp_reason})" if no_cpp_reason else "the C++ timer"
-    header = f"Hard poses: {args.count} targets per family and model, seed {args.seed}. Times from {clock}. Robots: {dims}."
+    header = (
+        f"Hard poses: {args.count} targets per family and model, seed {args.seed}, segment tolerance "
+        f"{args.segment_tolerance:g}. Times from {clock}. Robots: {dims}."
+    )
     if ssik_peer is not None:
         agreement = "; ".join(
             f"{m} {c.agreement.position_mm:.1e} mm, {c.agreement.rotation:.1e}"

@@ -110,3 +110,17 @@ def test_nearest_row_reports_the_distance_and_the_segment_error():
     assert distance == pytest.approx(2e-5)
     assert worst == pytest.approx(np.abs(CRX10IA.fk(near)[:3] - target[:3]).max(), rel=1e-6)
     assert all(np.isnan(scoring.nearest_row(CRX10IA, np.empty((0, 6)), Q, target)))
+
+
+def test_a_looser_segment_tolerance_joins_rows_of_a_curved_flat_valley():
+    # Stretched arm with J5 a hair from 180 on a CRX-3iA: two exact solutions 1.5e-4 rad apart whose
+    # straight segment leaves the target by at most 4.5e-8.
+    robot = talvane.Crx.crx3ia()
+    q = np.array([-72.31670255059068, -0.47109042579216975, 90.47109042579217, -156.54371181503416,
+                  180.00000005710916, -109.80604085601571])
+    other = np.array([-72.32523969023434, -0.471252255094538, -269.5287477517952, -156.55135873019213,
+                      -179.99982354805803, 250.19484907980615])
+    target = robot.fk(q)
+    assert scoring.reaches(robot, other, target)
+    assert not scoring.covered(robot, np.array([other]), q, target)
+    assert scoring.covered(robot, np.array([other]), q, target, segment_tolerance=1e-7)
