@@ -13,7 +13,7 @@ import talvane
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "peers"))
 
-from targets import random_joints, tiny_offsets  # noqa: E402
+from targets import random_joints, tiny_offsets
 
 ROUND_VALUES = np.array([-180.0, -90.0, 0.0, 90.0, 180.0])
 HAIR_EXPONENTS = (-9.0, -1.0)  # log10 of the smallest and largest hair, degrees
@@ -45,7 +45,7 @@ def round_family(rng, n):
 
 
 def with_forearm_angle(joints, rng, angle):
-    """J2 + J3 (the forearm's angle to the upper arm's axis, less 90) set to `angle` plus a hair."""
+    """J2 + J3, the kinematic elbow angle (90 stretched, -90 folded back), set to `angle` plus a hair."""
     joints[:, J3] = angle + hairs(rng, len(joints)) - joints[:, J2]
     return joints
 

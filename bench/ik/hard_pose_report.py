@@ -71,7 +71,16 @@ def table(tallies):
     clock = "C++ solve_ik" if timed_in_cpp else "Python Crx.ik"
     random_median = {t.model: percentile(t.times(), 50) for t in tallies if t.family == "random"}
     ssik = any(t.ssik_checked for t in tallies)
-    head = ["model", "family", "targets", "empty", "invalid rows", "uncovered", "in bands", "in bands, none valid"]
+    head = [
+        "model",
+        "family",
+        "targets",
+        "empty",
+        "invalid rows",
+        "uncovered",
+        "in bands",
+        "in bands, none valid",
+    ]
     head += ["axis-isolated", "axis-isolated uncovered"]
     if ssik:
         head += ["ssik-only", "ssik-only axis-isolated", "ssik-only in family"]
@@ -79,7 +88,16 @@ def table(tallies):
     lines = ["| " + " | ".join(head) + " |", "|" + "---|" * 2 + "---:|" * (len(head) - 2)]
     for t in tallies:
         times = t.times()
-        cells = [t.model, t.family, t.targets, t.empty, t.invalid_rows, t.uncovered, t.in_bands, t.band_unserved]
+        cells = [
+            t.model,
+            t.family,
+            t.targets,
+            t.empty,
+            t.invalid_rows,
+            t.uncovered,
+            t.in_bands,
+            t.band_unserved,
+        ]
         cells += [t.axis_isolated, t.axis_isolated_uncovered]
         if ssik:
             peer = [t.ssik_only, t.ssik_only_axis_isolated, t.ssik_only_in_family]

@@ -21,8 +21,8 @@ import numpy as np
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "peers"))
 
-from measure import REACH_TOLERANCE, SAME_SOLUTION, joint_distance_rad  # noqa: E402
-from targets import wrap_degrees  # noqa: E402
+from measure import REACH_TOLERANCE, SAME_SOLUTION, joint_distance_rad
+from targets import wrap_degrees
 
 BAND = 1e-6  # times z1, mm
 SEGMENT_POINTS = 65  # both ends included
@@ -75,7 +75,9 @@ def nearest_row(robot, rows, joints, target):
         return float("nan"), float("nan")
     distance = joint_distance_rad(rows, joints)
     row = rows[int(np.argmin(distance))]
-    worst = max(float(np.abs(robot.fk(point)[:3] - target[:3]).max()) for point in segment_points(joints, row))
+    worst = max(
+        float(np.abs(robot.fk(point)[:3] - target[:3]).max()) for point in segment_points(joints, row)
+    )
     return float(distance.min()), worst
 
 
@@ -86,7 +88,9 @@ def covered(robot, rows, joints, target, segment_tolerance=REACH_TOLERANCE):
     distance = joint_distance_rad(rows, joints)
     if (distance <= SAME_SOLUTION).any():
         return True
-    return any(joined_by_segment(robot, joints, rows[i], target, segment_tolerance) for i in np.argsort(distance))
+    return any(
+        joined_by_segment(robot, joints, rows[i], target, segment_tolerance) for i in np.argsort(distance)
+    )
 
 
 @dataclass

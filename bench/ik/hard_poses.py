@@ -31,17 +31,19 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 sys.path.insert(0, str(HERE.parent / "peers"))
 
-import cpp_timing  # noqa: E402
-import hard_pose_families as families  # noqa: E402
-import hard_pose_report as report  # noqa: E402
-import hard_pose_scoring as scoring  # noqa: E402
+import cpp_timing
+import hard_pose_families as families
+import hard_pose_report as report
+import hard_pose_scoring as scoring
 
 
 def names(text, known, what):
     chosen = [n.strip() for n in text.split(",") if n.strip()]
     unknown = [n for n in chosen if n not in known]
     if unknown or not chosen:
-        raise SystemExit(f"unknown {what} {', '.join(unknown) or '(none given)'}; choose from: {', '.join(known)}")
+        raise SystemExit(
+            f"unknown {what} {', '.join(unknown) or '(none given)'}; choose from: {', '.join(known)}"
+        )
     return chosen
 
 
@@ -84,7 +86,9 @@ def ssik_peer_or_exit():
     try:
         import ssik  # noqa: F401
     except ImportError as error:
-        raise SystemExit(f"--ssik needs ssik (pip install -r bench/peers/requirements.txt): {error}") from error
+        raise SystemExit(
+            f"--ssik needs ssik (pip install -r bench/peers/requirements.txt): {error}"
+        ) from error
     return ssik_peer
 
 
@@ -104,7 +108,7 @@ def run_set(tally, robot, joints, args, ssik_peer):
         tally.band_unserved += outcome.band_unserved
         tally.axis_isolated += outcome.axis_isolated
         tally.axis_isolated_uncovered += outcome.axis_isolated_uncovered
-        listing = dict(q=q, rows=outcome.rows, valid=len(outcome.valid))
+        listing = {"q": q, "rows": outcome.rows, "valid": len(outcome.valid)}
         for key in ("empty", "uncovered", "band_unserved", "axis_isolated_uncovered"):
             if getattr(outcome, key) and len(tally.examples[key]) < args.examples:
                 shoulder, axis = scoring.forearm_offsets(robot, q)
@@ -120,7 +124,11 @@ def run_set(tally, robot, joints, args, ssik_peer):
                 )
         if outcome.invalid_rows:
             bad = [row for row in np.asarray(rows) if not scoring.reaches(robot, row, target)]
-            error = float(np.abs(robot.fk(bad[0])[:3] - target[:3]).max()) if np.all(np.isfinite(bad[0])) else "nan"
+            error = (
+                float(np.abs(robot.fk(bad[0])[:3] - target[:3]).max())
+                if np.all(np.isfinite(bad[0]))
+                else "nan"
+            )
             tally.note("invalid", args.examples, q=q, row=bad[0], error=error)
         if ssik_peer is not None:
             check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer)
@@ -130,7 +138,7 @@ def run_set(tally, robot, joints, args, ssik_peer):
 def check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer):
     try:
         peer_rows = ssik_peer.ssik_solutions(tally.model, target)
-    except Exception as error:  # a peer's failure is counted, not fatal
+    except Exception as error:  # noqa: BLE001 - a peer's failure is counted, not fatal
         tally.ssik_errors += 1
         tally.note("ssik_errors", args.examples, q=q, error=repr(error))
         return
@@ -205,7 +213,8 @@ def main():
     no_cpp_reason = time_in_cpp(tallies, sets, args)
     robots = {name: robot for name, robot in all_models}
     dims = "; ".join(
-        f"{m} z1 {robots[m].z1!r} x1 {robots[m].x1!r} x2 {robots[m].x2!r} y1 {robots[m].y1!r}" for m in args.models
+        f"{m} z1 {robots[m].z1!r} x1 {robots[m].x1!r} x2 {robots[m].x2!r} y1 {robots[m].y1!r}"
+        for m in args.models
     )
     clock = f"Python calls ({no_cpp_reason})" if no_cpp_reason else "the C++ timer"
     header = (

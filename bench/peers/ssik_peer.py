@@ -125,13 +125,21 @@ def ssik_solutions(model, target, respect_limits=False):
 
 
 def main():
-    print("| model | base drop (mm) | tool0 in the flange frame | max position diff (mm) | max rotation diff | joints |")
+    print(
+        "| model | base drop (mm) | tool0 in the flange frame | max position diff (mm) | max rotation diff | joints |"
+    )
     print("|---|---:|---|---:|---:|---:|")
     for model in MODELS:
         c = chain(model)
-        rotation = "identity" if np.array_equal(c.tool_rotation, np.eye(3)) else str(c.tool_rotation.astype(int).tolist())
+        rotation = (
+            "identity"
+            if np.array_equal(c.tool_rotation, np.eye(3))
+            else str(c.tool_rotation.astype(int).tolist())
+        )
         a = c.agreement
-        print(f"| {model} | {c.base_drop_mm:g} | {rotation} | {a.position_mm:.2e} | {a.rotation:.2e} | {a.samples} |")
+        print(
+            f"| {model} | {c.base_drop_mm:g} | {rotation} | {a.position_mm:.2e} | {a.rotation:.2e} | {a.samples} |"
+        )
 
 
 if __name__ == "__main__":

@@ -1,9 +1,8 @@
 """The hard-pose families sit where they say, with hairs of every size and exact zeros."""
 
+import hard_pose_families as families
 import numpy as np
 import pytest
-
-import hard_pose_families as families
 
 N = 400
 

@@ -1,11 +1,10 @@
 """The hard-pose benchmark's judge: bands, coverage and the peer comparison."""
 
+import hard_pose_families as families
+import hard_pose_scoring as scoring
 import numpy as np
 import pytest
 import talvane
-
-import hard_pose_families as families
-import hard_pose_scoring as scoring
 from targets import wrap_degrees
 
 CRX10IA = talvane.Crx.crx10ia()
@@ -116,10 +115,26 @@ def test_a_looser_segment_tolerance_joins_rows_of_a_curved_flat_valley():
     # Stretched arm with J5 a hair from 180 on a CRX-3iA: two exact solutions 1.5e-4 rad apart whose
     # straight segment leaves the target by at most 4.5e-8.
     robot = talvane.Crx.crx3ia()
-    q = np.array([-72.31670255059068, -0.47109042579216975, 90.47109042579217, -156.54371181503416,
-                  180.00000005710916, -109.80604085601571])
-    other = np.array([-72.32523969023434, -0.471252255094538, -269.5287477517952, -156.55135873019213,
-                      -179.99982354805803, 250.19484907980615])
+    q = np.array(
+        [
+            -72.31670255059068,
+            -0.47109042579216975,
+            90.47109042579217,
+            -156.54371181503416,
+            180.00000005710916,
+            -109.80604085601571,
+        ]
+    )
+    other = np.array(
+        [
+            -72.32523969023434,
+            -0.471252255094538,
+            -269.5287477517952,
+            -156.55135873019213,
+            -179.99982354805803,
+            250.19484907980615,
+        ]
+    )
     target = robot.fk(q)
     assert scoring.reaches(robot, other, target)
     assert not scoring.covered(robot, np.array([other]), q, target)

@@ -5,8 +5,8 @@ import pytest
 
 pytest.importorskip("ssik")
 
-import hard_pose_scoring as scoring  # noqa: E402
-import ssik_peer  # noqa: E402
+import hard_pose_scoring as scoring
+import ssik_peer
 
 
 @pytest.mark.parametrize("model", ssik_peer.MODELS)
