@@ -41,12 +41,15 @@ def build(build_dir):
     return None, f"{TARGET} was not produced"
 
 
-def time_sets(target_sets, repeats=3):
-    """Per set: (times in µs, solution counts), or None and the reason."""
-    build_dir = REPO / "build" / "bench-peers"
-    executable, reason = build(build_dir)
+def time_sets(target_sets, repeats=3, executable=None):
+    """Per set: (times in µs, solution counts), or None and the reason.
+
+    Without `executable` the timer is built from this checkout first.
+    """
     if executable is None:
-        return None, reason
+        executable, reason = build(REPO / "build" / "bench-peers")
+        if executable is None:
+            return None, reason
     with tempfile.TemporaryDirectory() as folder:
         path = Path(folder) / "targets.txt"
         with open(path, "w") as out:

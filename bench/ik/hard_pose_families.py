@@ -1,0 +1,112 @@
+"""Joint vectors at the arm's singular and special poses, in controller degrees, for hard_poses.py.
+
+Each family is a function (rng, n) -> (n, 6). The "hairs" that move a vector off an exact special
+value are signed and log-uniform in size from 1e-9 to 1e-1 degrees, and a tenth of them are exactly
+zero, so both the exact singularity and its ill-conditioned neighbourhood are sampled.
+"""
+
+import sys
+from pathlib import Path
+
+import numpy as np
+import talvane
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "peers"))
+
+from targets import random_joints, tiny_offsets
+
+ROUND_VALUES = np.array([-180.0, -90.0, 0.0, 90.0, 180.0])
+HAIR_EXPONENTS = (-9.0, -1.0)  # log10 of the smallest and largest hair, degrees
+EXACT_SHARE = 0.1  # share of hairs that are exactly zero
+ROUND_SHARE = 0.75  # share of joints set to a round value in the round family
+NUDGED_SHARE = 0.35  # share of joints of the round family moved by a hair
+
+J2, J3, J5 = 1, 2, 4
+
+
+def hairs(rng, n):
+    offsets = tiny_offsets(rng, n, *HAIR_EXPONENTS)
+    offsets[rng.random(n) < EXACT_SHARE] = 0.0
+    return offsets
+
+
+def random_family(rng, n):
+    return random_joints(rng, n)
+
+
+def round_family(rng, n):
+    """Each joint round (-180, -90, 0, 90, 180) or random, and a random subset nudged by a hair."""
+    joints = random_joints(rng, n)
+    is_round = rng.random((n, 6)) < ROUND_SHARE
+    joints[is_round] = rng.choice(ROUND_VALUES, int(is_round.sum()))
+    nudged = rng.random((n, 6)) < NUDGED_SHARE
+    joints[nudged] += hairs(rng, int(nudged.sum()))
+    return joints
+
+
+def with_forearm_angle(joints, rng, angle):
+    """J2 + J3, the kinematic elbow angle (90 stretched, -90 folded back), set to `angle` plus a hair."""
+    joints[:, J3] = angle + hairs(rng, len(joints)) - joints[:, J2]
+    return joints
+
+
+def with_wrist_singular(joints, rng):
+    """J5 at 0 or ±180 plus a hair: the J4 and J6 axes (anti)parallel."""
+    joints[:, J5] = rng.choice([0.0, 180.0, -180.0], len(joints)) + hairs(rng, len(joints))
+    return joints
+
+
+def folded_family(rng, n):
+    return with_forearm_angle(random_joints(rng, n), rng, -90.0)
+
+
+def stretched_family(rng, n):
+    return with_forearm_angle(random_joints(rng, n), rng, 90.0)
+
+
+def wrist_singular_family(rng, n):
+    return with_wrist_singular(random_joints(rng, n), rng)
+
+
+def stretched_wrist_singular_family(rng, n):
+    return with_wrist_singular(stretched_family(rng, n), rng)
+
+
+def along_j1_axis_family(rng, n):
+    """Upper arm vertical (J2 at 0 or ±180) and the forearm vertical too (J3 at ±90 plus a hair)."""
+    joints = random_joints(rng, n)
+    joints[:, J2] = rng.choice([0.0, 180.0, -180.0], n)
+    joints[:, J3] = rng.choice([90.0, -90.0], n) + hairs(rng, n)
+    return joints
+
+
+# In table order; the random family gives each model's reference median time.
+FAMILIES = {
+    "random": random_family,
+    "round": round_family,
+    "folded": folded_family,
+    "stretched": stretched_family,
+    "wrist singular": wrist_singular_family,
+    "stretched + wrist": stretched_wrist_singular_family,
+    "along J1 axis": along_j1_axis_family,
+}
+
+CATALOGUED = ("crx3ia", "crx5ia", "crx10ia", "crx10ial", "crx20ial", "crx30ia")
+PARAMS_ROBOTS = 3  # random from_params robots besides the catalogued ones
+PARAMS_SEED = 20261208
+
+
+def params_robots():
+    """(name, robot) for a few random CRX-like arms: upper arm and forearm 250 to 1000 mm, offsets 80 to 250 mm."""
+    rng = np.random.default_rng(PARAMS_SEED)
+    robots = []
+    for k in range(1, PARAMS_ROBOTS + 1):
+        z1, x1 = rng.uniform(250.0, 1000.0, 2)
+        x2, y1 = rng.uniform(80.0, 250.0, 2)
+        robots.append((f"params{k}", talvane.Crx.from_params(z1, x1, x2, y1)))
+    return robots
+
+
+def models():
+    """(name, robot) in table order: the catalogued models, then the from_params arms."""
+    return [(name, getattr(talvane.Crx, name)()) for name in CATALOGUED] + params_robots()

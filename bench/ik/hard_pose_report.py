@@ -1,0 +1,142 @@
+"""The tallies of hard_poses.py and their Markdown table, failure listings and JSON."""
+
+import json
+from dataclasses import asdict, dataclass, field
+
+import numpy as np
+
+# Failure listings: key, heading.
+LISTINGS = (
+    ("empty", "ik returned no rows"),
+    ("uncovered", "q not covered, outside the bands"),
+    ("band_unserved", "inside the bands, no valid row"),
+    ("invalid", "rows not reaching the target"),
+    ("axis_isolated_uncovered", "q axis-isolated (excused by the bands) and not covered"),
+    ("ssik_only", "ssik finds, talvane does not (outside the bands)"),
+    ("ssik_only_axis_isolated", "ssik finds, talvane does not (axis-isolated)"),
+    ("ssik_only_in_family", "ssik finds, talvane does not (a member of a continuous family)"),
+    ("ssik_errors", "ssik raised"),
+)
+
+
+@dataclass
+class Tally:
+    model: str
+    family: str
+    targets: int = 0
+    rows: int = 0
+    empty: int = 0
+    invalid_rows: int = 0
+    uncovered: int = 0
+    in_bands: int = 0
+    band_unserved: int = 0
+    axis_isolated: int = 0  # of in_bands
+    axis_isolated_uncovered: int = 0
+    ssik_checked: bool = False
+    ssik_only: int = 0  # targets with at least one such solution
+    ssik_only_axis_isolated: int = 0
+    ssik_only_in_family: int = 0
+    ssik_errors: int = 0
+    python_us: list = field(default_factory=list)
+    cpp_us: list | None = None
+    examples: dict = field(default_factory=lambda: {key: [] for key, _ in LISTINGS})
+
+    def note(self, key, limit, **record):
+        if len(self.examples[key]) < limit:
+            self.examples[key].append({k: plain(v) for k, v in record.items()})
+
+    def failures(self):
+        ssik = self.ssik_only + self.ssik_errors if self.ssik_checked else 0
+        return self.empty + self.invalid_rows + self.uncovered + self.band_unserved + ssik
+
+    def times(self):
+        return self.cpp_us if self.cpp_us is not None else self.python_us
+
+
+def plain(value):
+    """JSON-ready and exact: floats keep their repr."""
+    if isinstance(value, np.ndarray):
+        return [float(v) for v in value.ravel()]
+    if isinstance(value, np.floating):
+        return float(value)
+    return value
+
+
+def percentile(values, q):
+    return float(np.percentile(values, q)) if len(values) else float("nan")
+
+
+def table(tallies):
+    timed_in_cpp = all(t.cpp_us is not None for t in tallies)
+    clock = "C++ solve_ik" if timed_in_cpp else "Python Crx.ik"
+    random_median = {t.model: percentile(t.times(), 50) for t in tallies if t.family == "random"}
+    ssik = any(t.ssik_checked for t in tallies)
+    head = [
+        "model",
+        "family",
+        "targets",
+        "empty",
+        "invalid rows",
+        "uncovered",
+        "in bands",
+        "in bands, none valid",
+    ]
+    head += ["axis-isolated", "axis-isolated uncovered"]
+    if ssik:
+        head += ["ssik-only", "ssik-only axis-isolated", "ssik-only in family"]
+    head += [f"median µs ({clock})", "p99 µs", "p99 / random median", "Python median µs"]
+    lines = ["| " + " | ".join(head) + " |", "|" + "---|" * 2 + "---:|" * (len(head) - 2)]
+    for t in tallies:
+        times = t.times()
+        cells = [
+            t.model,
+            t.family,
+            t.targets,
+            t.empty,
+            t.invalid_rows,
+            t.uncovered,
+            t.in_bands,
+            t.band_unserved,
+        ]
+        cells += [t.axis_isolated, t.axis_isolated_uncovered]
+        if ssik:
+            peer = [t.ssik_only, t.ssik_only_axis_isolated, t.ssik_only_in_family]
+            cells += peer if t.ssik_checked else ["–"] * len(peer)
+        ratio = percentile(times, 99) / random_median.get(t.model, float("nan"))
+        cells += [
+            f"{percentile(times, 50):.1f}",
+            f"{percentile(times, 99):.1f}",
+            f"{ratio:.1f}",
+            f"{percentile(t.python_us, 50):.1f}",
+        ]
+        lines.append("| " + " | ".join(str(c) for c in cells) + " |")
+    return "\n".join(lines)
+
+
+def listings(tallies):
+    out = []
+    for t in tallies:
+        for key, heading in LISTINGS:
+            records = t.examples[key]
+            if not records:
+                continue
+            out.append(f"\n{t.model}, {t.family}: {heading} (first {len(records)})")
+            out += ["- " + ", ".join(f"{k} {v!r}" for k, v in r.items()) for r in records]
+    return "\n".join(out)
+
+
+def markdown(tallies, header):
+    return f"{header}\n\n{table(tallies)}\n{listings(tallies)}\n"
+
+
+def to_json(tallies, settings):
+    rows = []
+    for t in tallies:
+        row = asdict(t)
+        for name in ("python_us", "cpp_us"):
+            values = row.pop(name)
+            if values is not None:
+                row[name.replace("_us", "_median_us")] = percentile(values, 50)
+                row[name.replace("_us", "_p99_us")] = percentile(values, 99)
+        rows.append(row)
+    return json.dumps({"settings": settings, "tallies": rows}, indent=1)

@@ -1,0 +1,141 @@
+"""The hard-pose benchmark's judge: bands, coverage and the peer comparison."""
+
+import hard_pose_families as families
+import hard_pose_scoring as scoring
+import numpy as np
+import pytest
+import talvane
+from targets import wrap_degrees
+
+CRX10IA = talvane.Crx.crx10ia()
+CRX5IA = talvane.Crx.crx5ia()
+Q = np.array([10.0, 20.0, 30.0, 40.0, 50.0, 60.0])
+
+
+@pytest.mark.parametrize("name, robot", families.models())
+def test_forearm_point_is_on_the_j4_axis_a_y1_step_from_the_wrist(name, robot):
+    rng = np.random.default_rng(1)
+    scoring.check_forearm_point(robot, rng)
+    for q in rng.uniform(-180.0, 180.0, (10, 6)):
+        frames = robot.fk_all(q)
+        p = scoring.forearm_point(robot, q)
+        assert np.linalg.norm(p - frames[2][:3, 3]) == pytest.approx(robot.x1)
+        assert np.linalg.norm(p - frames[4][:3, 3]) == pytest.approx(robot.y1)
+        # In the plane of the wrist circle: perpendicular to the flange's z axis.
+        assert abs(np.dot(p - frames[4][:3, 3], frames[5][:3, 2])) < 1e-9
+
+
+@pytest.mark.parametrize(
+    "robot, joints, expected",
+    [
+        (CRX10IA, Q, scoring.OUTSIDE),
+        (CRX10IA, [10, 0, 90, 20, 30, 40], scoring.IN_FAMILY),  # arm straight up the J1 axis
+        (CRX10IA, [10, 0, -90, 20, 30, 40], scoring.IN_FAMILY),  # folded down it: P at the shoulder
+        (CRX10IA, [10, 50, -140, 20, 30, 40], scoring.IN_FAMILY),  # folded, z1 = x1: P at the shoulder
+        (CRX5IA, [10, 50, -140, 20, 30, 40], scoring.OUTSIDE),  # folded, |P| = x1 - z1 = 20 mm
+        (CRX10IA, [10, 30, 120, 20, 30, 40], scoring.AXIS_ISOLATED),  # P over the shoulder, elbow 270 mm out
+        (CRX10IA, [10, 0, 90.001, 20, 30, 40], scoring.OUTSIDE),  # P 9.4e-3 mm off the axis
+        (CRX10IA, [10, 0, 90.00001, 20, 30, 40], scoring.IN_FAMILY),  # 9.4e-5 mm: inside the band
+    ],
+)
+def test_placement(robot, joints, expected):
+    assert scoring.placement(robot, np.array(joints, dtype=float)) == expected
+
+
+def twin_rows(robot, q):
+    """ik's rows for fk(q) other than q itself."""
+    rows = robot.ik(robot.fk(q))
+    return rows[scoring.joint_distance_rad(rows, q) > 1e-3]
+
+
+def test_whole_turns_cover_and_a_hair_past_the_tolerance_does_not():
+    target = CRX10IA.fk(Q)
+    assert scoring.covered(CRX10IA, np.array([Q + [360, 0, -720, 0, 0, -360]]), Q, target)
+    assert scoring.covered(CRX10IA, np.array([Q + [np.degrees(0.9e-5), 0, 0, 0, 0, 0]]), Q, target)
+    # 2e-5 rad off in J1 is neither close enough nor a solution, so the segment check must fail too.
+    assert not scoring.covered(CRX10IA, np.array([Q + [np.degrees(2e-5), 0, 0, 0, 0, 0]]), Q, target)
+    assert not scoring.covered(CRX10IA, np.empty((0, 6)), Q, target)
+    assert not scoring.covered(CRX10IA, twin_rows(CRX10IA, Q), Q, target)
+
+
+@pytest.mark.parametrize("j1, step", [(10.0, 40.0), (170.0, 40.0), (-170.0, -40.0)])
+def test_a_family_member_covers_q_by_a_straight_segment_across_the_half_turn(j1, step):
+    # Forearm straight up the J1 axis: J1 (about +z) and J4 (about the link's -x, now -z) turn
+    # together. 170 + 40 is written -150, so only the wrapped step is +40.
+    q = np.array([j1, 0.0, 90.0, 20.0, 30.0, 40.0])
+    target = CRX10IA.fk(q)
+    member = wrap_degrees(q + [step, 0, 0, step, 0, 0])
+    assert scoring.reaches(CRX10IA, member, target)
+    assert scoring.covered(CRX10IA, np.array([member]), q, target)
+    off_family = q + [step, 0, 0, -step, 0, 0]
+    assert not scoring.reaches(CRX10IA, off_family, target)
+
+
+def test_j5_at_zero_is_no_family_on_an_offset_wrist():
+    # The J6 axis runs y1 beside the J4 axis, so turning J4 and J6 oppositely moves the flange: a
+    # row found there must lie within the joint tolerance, and no segment excuses it.
+    q = np.array([10.0, 20.0, 30.0, 170.0, 0.0, 60.0])
+    target = CRX10IA.fk(q)
+    for sign in (1.0, -1.0):
+        assert not scoring.reaches(CRX10IA, q + [0, 0, 0, 1, 0, sign], target)
+
+
+def test_judge_counts_rows_that_miss_the_target():
+    target = CRX10IA.fk(Q)
+    outcome = scoring.judge(CRX10IA, Q, target, np.array([Q, Q + [1, 0, 0, 0, 0, 0], [np.nan] * 6]))
+    assert (outcome.rows, len(outcome.valid), outcome.invalid_rows) == (3, 1, 2)
+    assert outcome.covered and not outcome.uncovered and not outcome.empty
+    empty = scoring.judge(CRX10IA, Q, target, np.empty((0, 6)))
+    assert empty.empty and empty.uncovered and not empty.band_unserved
+    in_family = np.array([10.0, 0.0, 90.0, 20.0, 30.0, 40.0])
+    unserved = scoring.judge(CRX10IA, in_family, CRX10IA.fk(in_family), np.empty((0, 6)))
+    assert unserved.band_unserved and not unserved.uncovered
+
+
+def test_peer_only_lists_valid_peer_rows_that_talvane_lacks():
+    target = CRX10IA.fk(Q)
+    rows = CRX10IA.ik(target)
+    assert scoring.peer_only(CRX10IA, rows, rows, target) == []
+    others = twin_rows(CRX10IA, Q)
+    peer = np.array([Q + [360, 0, 0, 0, 0, 0], Q + [1, 0, 0, 0, 0, 0]])
+    only = scoring.peer_only(CRX10IA, peer, others, target)
+    assert len(only) == 1 and np.array_equal(only[0][0], peer[0]) and only[0][1] == scoring.OUTSIDE
+
+
+def test_nearest_row_reports_the_distance_and_the_segment_error():
+    target = CRX10IA.fk(Q)
+    near = Q + [np.degrees(2e-5), 0, 0, 0, 0, 0]
+    distance, worst = scoring.nearest_row(CRX10IA, np.array([near, Q + 90]), Q, target)
+    assert distance == pytest.approx(2e-5)
+    assert worst == pytest.approx(np.abs(CRX10IA.fk(near)[:3] - target[:3]).max(), rel=1e-6)
+    assert all(np.isnan(scoring.nearest_row(CRX10IA, np.empty((0, 6)), Q, target)))
+
+
+def test_a_looser_segment_tolerance_joins_rows_of_a_curved_flat_valley():
+    # Stretched arm with J5 a hair from 180 on a CRX-3iA: two exact solutions 1.5e-4 rad apart whose
+    # straight segment leaves the target by at most 4.5e-8.
+    robot = talvane.Crx.crx3ia()
+    q = np.array(
+        [
+            -72.31670255059068,
+            -0.47109042579216975,
+            90.47109042579217,
+            -156.54371181503416,
+            180.00000005710916,
+            -109.80604085601571,
+        ]
+    )
+    other = np.array(
+        [
+            -72.32523969023434,
+            -0.471252255094538,
+            -269.5287477517952,
+            -156.55135873019213,
+            -179.99982354805803,
+            250.19484907980615,
+        ]
+    )
+    target = robot.fk(q)
+    assert scoring.reaches(robot, other, target)
+    assert not scoring.covered(robot, np.array([other]), q, target)
+    assert scoring.covered(robot, np.array([other]), q, target, segment_tolerance=1e-7)
