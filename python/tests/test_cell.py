@@ -110,7 +110,9 @@ def test_a_j6_stroke_of_225_gives_two_rows_where_j6_allows(crx10ia):
         doubled += len(expected) == 2
     assert doubled >= 2
     # J6 = 170 and J6 = -190: the same pose, two configurations, the lower listed first.
-    np.testing.assert_allclose(configurations[np.isclose(configurations[:, 0], 20), 5], [-190, 170], atol=1e-9)
+    np.testing.assert_allclose(
+        configurations[np.isclose(configurations[:, 0], 20), 5], [-190, 170], atol=1e-9
+    )
 
 
 def test_limits_are_inclusive_and_filter(crx10ia):
@@ -188,7 +190,9 @@ def test_ik_path_through_whole_turns_and_where_it_must_stop(crx10ia):
     assert abs(limited.ik_path(poses[:20], start)[-1, 5]) > 180
 
     # ...until the stroke ends: past it only a configuration 360 or more degrees away remains.
-    with pytest.raises(ValueError, match=r"^reaching tcp_poses\[(\d+)\] would move J\d by [0-9.]+ degrees") as error:
+    with pytest.raises(
+        ValueError, match=r"^reaching tcp_poses\[(\d+)\] would move J\d by [0-9.]+ degrees"
+    ) as error:
         limited.ik_path(poses, start)
     index = int(error.value.args[0].split("[")[1].split("]")[0])
     reached = limited.ik_path(poses[:index], start)
@@ -215,7 +219,10 @@ def test_ik_path_names_the_first_unreachable_pose(limited):
 def test_ik_path_max_step(limited):
     start = np.array([10.0, 20.0, -10.0, 15.0, -75.0, 30.0])
     poses = line(limited, start, [0, 100, 0], 2)
-    with pytest.raises(ValueError, match=r"^reaching tcp_poses\[0\] would move J\d by [0-9.]+ degrees, more than max_step \(0.1\)$"):
+    with pytest.raises(
+        ValueError,
+        match=r"^reaching tcp_poses\[0\] would move J\d by [0-9.]+ degrees, more than max_step \(0.1\)$",
+    ):
         limited.ik_path(poses, start, max_step=0.1)
     np.testing.assert_array_equal(limited.ik_path(poses, start, max_step=90), limited.ik_path(poses, start))
 
@@ -223,25 +230,60 @@ def test_ik_path_max_step(limited):
 CELL_ERRORS = [
     ({"lower": LOWER}, ValueError, "^lower and upper must be given together$"),
     ({"upper": UPPER}, ValueError, "^lower and upper must be given together$"),
-    ({"lower": UPPER, "upper": LOWER}, ValueError, r"^the lower limit of J1 \(190\) is above its upper limit \(-190\)$"),
-    ({"lower": [0, 0, 0, 0, np.nan, 0], "upper": UPPER}, ValueError, "^the limits of J5 must be finite, got nan to 179.9$"),
-    ({"lower": LOWER, "upper": [190, 180, 430, 190, 180, np.inf]}, ValueError, "^the limits of J6 must be finite"),
+    (
+        {"lower": UPPER, "upper": LOWER},
+        ValueError,
+        r"^the lower limit of J1 \(190\) is above its upper limit \(-190\)$",
+    ),
+    (
+        {"lower": [0, 0, 0, 0, np.nan, 0], "upper": UPPER},
+        ValueError,
+        "^the limits of J5 must be finite, got nan to 179.9$",
+    ),
+    (
+        {"lower": LOWER, "upper": [190, 180, 430, 190, 180, np.inf]},
+        ValueError,
+        "^the limits of J6 must be finite",
+    ),
     (
         {"lower": [-720] + [0] * 5, "upper": [720] + [0] * 5},
         ValueError,
         r"^the stroke of J1 spans 1440 degrees; at most 1080 \(three turns\) is supported$",
     ),
     ({"j2_plus_j3": ELBOW}, ValueError, r"^a J2 \+ J3 range needs the lower and upper joint limits as well$"),
-    ({"lower": LOWER, "upper": UPPER, "j2_plus_j3": (251, -71)}, ValueError, r"^the J2 \+ J3 range starts above its end: 251 to -71$"),
-    ({"lower": LOWER, "upper": UPPER, "j2_plus_j3": (1, 2, 3)}, ValueError, r"^argument 'j2_plus_j3': expected \(low, high\), got 3 values$"),
+    (
+        {"lower": LOWER, "upper": UPPER, "j2_plus_j3": (251, -71)},
+        ValueError,
+        r"^the J2 \+ J3 range starts above its end: 251 to -71$",
+    ),
+    (
+        {"lower": LOWER, "upper": UPPER, "j2_plus_j3": (1, 2, 3)},
+        ValueError,
+        r"^argument 'j2_plus_j3': expected \(low, high\), got 3 values$",
+    ),
     ({"lower": LOWER[:5], "upper": UPPER}, ValueError, "^argument 'lower': Expected 6 joint angles, got 5$"),
     ({"lower": LOWER, "upper": "abc"}, ValueError, "^argument 'upper': could not convert string to float"),
     ({"lower": LOWER, "upper": [[0] * 6]}, TypeError, "^argument 'upper': expected a one-dimensional array"),
-    ({"tool": np.diag([1.0, 1.0, 1.001, 1.0])}, ValueError, "^argument 'tool': Failed to convert matrix to isometry$"),
-    ({"user_frame": np.eye(3)}, ValueError, r"^argument 'user_frame': Expected a 4x4 transformation matrix, got shape \[3, 3\]$"),
-    ({"tool": "abc"}, ValueError, r"^argument 'tool': Expected a 4x4 array, or an object with an as_numpy\(\) method$"),
-    ({"user_frame": pose_from_xyzwpr([0, 0, 0, 0, 0, 0]) + np.pad([[np.nan]], ((0, 3), (3, 0)))}, ValueError,
-     "^argument 'user_frame': the translation must be finite$"),
+    (
+        {"tool": np.diag([1.0, 1.0, 1.001, 1.0])},
+        ValueError,
+        "^argument 'tool': Failed to convert matrix to isometry$",
+    ),
+    (
+        {"user_frame": np.eye(3)},
+        ValueError,
+        r"^argument 'user_frame': Expected a 4x4 transformation matrix, got shape \[3, 3\]$",
+    ),
+    (
+        {"tool": "abc"},
+        ValueError,
+        r"^argument 'tool': Expected a 4x4 array, or an object with an as_numpy\(\) method$",
+    ),
+    (
+        {"user_frame": pose_from_xyzwpr([0, 0, 0, 0, 0, 0]) + np.pad([[np.nan]], ((0, 3), (3, 0)))},
+        ValueError,
+        "^argument 'user_frame': the translation must be finite$",
+    ),
     ({"tools": None}, TypeError, "^Cell\\(\\) got an unexpected keyword argument 'tools'$"),
 ]
 
@@ -287,7 +329,9 @@ def test_bad_method_arguments(limited):
     with pytest.raises(ValueError, match=r"^Expected a 4x4 array, or an object with an as_numpy\(\) method$"):
         limited.ik_path(tcp, start)  # one pose, not a sequence of them
     for bad in (0, -1, np.nan, np.inf):
-        with pytest.raises(ValueError, match=r"^argument 'max_step': must be a positive number of degrees, got "):
+        with pytest.raises(
+            ValueError, match=r"^argument 'max_step': must be a positive number of degrees, got "
+        ):
             limited.ik_path([tcp], start, max_step=bad)
     with pytest.raises(TypeError, match="^argument 'max_step': must be real number, not str$"):
         limited.ik_path([tcp], start, max_step="1")
@@ -297,7 +341,12 @@ def test_bad_method_arguments(limited):
 
 def assert_same_cell(a, b):
     assert a is not b and a.robot is not b.robot
-    assert (a.robot.z1, a.robot.x1, a.robot.x2, a.robot.y1) == (b.robot.z1, b.robot.x1, b.robot.x2, b.robot.y1)
+    assert (a.robot.z1, a.robot.x1, a.robot.x2, a.robot.y1) == (
+        b.robot.z1,
+        b.robot.x1,
+        b.robot.x2,
+        b.robot.y1,
+    )
     for name in ("tool", "user_frame", "lower", "upper"):
         assert np.asarray(getattr(a, name)).tobytes() == np.asarray(getattr(b, name)).tobytes()
     assert a.j2_plus_j3 == b.j2_plus_j3
@@ -326,8 +375,22 @@ def test_copies_are_the_immutable_objects_themselves(crx10ia, limited):
 
 
 def test_documentation():
-    assert Cell.__text_signature__ == "(robot, *, tool=None, user_frame=None, lower=None, upper=None, j2_plus_j3=None)"
+    assert (
+        Cell.__text_signature__
+        == "(robot, *, tool=None, user_frame=None, lower=None, upper=None, j2_plus_j3=None)"
+    )
     assert Cell.ik_path.__text_signature__ == "($self, tcp_poses, start, *, max_step=30.0)"
     assert Cell.__module__ == "talvane" and talvane.Cell is Cell
-    for name in ("fk", "ik", "ik_closest", "ik_path", "robot", "tool", "user_frame", "lower", "upper", "j2_plus_j3"):
+    for name in (
+        "fk",
+        "ik",
+        "ik_closest",
+        "ik_path",
+        "robot",
+        "tool",
+        "user_frame",
+        "lower",
+        "upper",
+        "j2_plus_j3",
+    ):
         assert getattr(Cell, name).__doc__

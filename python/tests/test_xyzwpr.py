@@ -33,7 +33,13 @@ def random_positions(rng, n, pitch=89.0):
 
 @pytest.mark.parametrize(
     "position",
-    [(0, 0, 0, 0, 0, 0), (100, -20, 300, 90, 0, 0), (0, 0, 0, 0, 90, 0), (0, 0, 0, 0, 0, 90), (5, 6, 7, 10, 20, 30)],
+    [
+        (0, 0, 0, 0, 0, 0),
+        (100, -20, 300, 90, 0, 0),
+        (0, 0, 0, 0, 90, 0),
+        (0, 0, 0, 0, 0, 90),
+        (5, 6, 7, 10, 20, 30),
+    ],
 )
 def test_matches_the_elementary_rotations(position):
     np.testing.assert_allclose(pose_from_xyzwpr(position), independent_pose(*position), rtol=0, atol=1e-15)
