@@ -59,16 +59,23 @@ const Strokes WIDE = symmetric_strokes({180, 180, 270, 190, 180, 225});
 INSTANTIATE_TEST_SUITE_P(
     Cell, LimitsError,
     testing::Values(
-        BadLimits{"crossed", {with(WIDE, 2, 10, -10), {}}, "the lower limit of J3 (10) is above its upper limit (-10)"},
+        BadLimits{"crossed",
+                  {with(WIDE, 2, 10, -10), {}},
+                  "the lower limit of J3 (10) is above its upper limit (-10)"},
         BadLimits{"nan", {with(WIDE, 0, NAN, 10), {}}, "the limits of J1 must be finite, got nan to 10"},
-        BadLimits{"infinite", {with(WIDE, 5, -1, INFINITY), {}}, "the limits of J6 must be finite, got -1 to inf"},
+        BadLimits{
+            "infinite", {with(WIDE, 5, -1, INFINITY), {}}, "the limits of J6 must be finite, got -1 to inf"},
         BadLimits{"too_wide",
                   {with(WIDE, 3, -720, 720.5), {}},
                   "the stroke of J4 spans 1440.5 degrees; at most 1080 (three turns) is supported"},
-        BadLimits{"elbow_alone", {std::nullopt, Interval{-60, 240}},
+        BadLimits{"elbow_alone",
+                  {std::nullopt, Interval{-60, 240}},
                   "a J2 + J3 range needs the lower and upper joint limits as well"},
-        BadLimits{"elbow_crossed", {WIDE, Interval{240, -60}}, "the J2 + J3 range starts above its end: 240 to -60"},
-        BadLimits{"elbow_nan", {WIDE, Interval{-60, NAN}}, "the J2 + J3 range must be finite, got -60 to nan"}),
+        BadLimits{"elbow_crossed",
+                  {WIDE, Interval{240, -60}},
+                  "the J2 + J3 range starts above its end: 240 to -60"},
+        BadLimits{
+            "elbow_nan", {WIDE, Interval{-60, NAN}}, "the J2 + J3 range must be finite, got -60 to nan"}),
     [](const testing::TestParamInfo<BadLimits>& info) { return std::string(info.param.name); });
 
 TEST(Cell, ValidLimitsPass) {
@@ -90,8 +97,10 @@ TEST(WholeTurns, EveryCopyWithinInclusiveStrokesInAscendingOrder) {
   Strokes strokes = symmetric_strokes({180, 180, 270, 190, 180, 225});
   std::vector<JointVector> copies;
   append_whole_turn_copies({10, 20, 30, 170, 40, -150}, {strokes, {}}, copies);
-  const std::vector<JointVector> expected{
-      {10, 20, 30, -190, 40, -150}, {10, 20, 30, -190, 40, 210}, {10, 20, 30, 170, 40, -150}, {10, 20, 30, 170, 40, 210}};
+  const std::vector<JointVector> expected{{10, 20, 30, -190, 40, -150},
+                                          {10, 20, 30, -190, 40, 210},
+                                          {10, 20, 30, 170, 40, -150},
+                                          {10, 20, 30, 170, 40, 210}};
   EXPECT_EQ(copies, expected);
 
   // A stroke of exactly three turns holds four copies; one just outside a limit holds none.
@@ -122,7 +131,8 @@ TEST(ClosestConfiguration, LargestDifferenceDecidesAndTiesGoFirst) {
   const std::vector<JointVector> rows{{31, 31, 31, 31, 31, 31}, {30, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, -30}};
   EXPECT_EQ(closest_configuration(rows, {0, 0, 0, 0, 0, 0}), 1u);
   // Not wrapped: 350 is 350 away from 0, not 10.
-  EXPECT_EQ(closest_configuration(std::vector<JointVector>{{350, 0, 0, 0, 0, 0}, {-20, 0, 0, 0, 0, 0}}, {}), 1u);
+  EXPECT_EQ(closest_configuration(std::vector<JointVector>{{350, 0, 0, 0, 0, 0}, {-20, 0, 0, 0, 0, 0}}, {}),
+            1u);
   EXPECT_FALSE(closest_configuration({}, {}).has_value());
   const JointDifference difference = largest_joint_difference({1, 2, 3, 4, 5, 6}, {1, 2, -3, 4, 5, 0});
   EXPECT_EQ(difference.joint, 2u);
@@ -135,10 +145,12 @@ TEST(Cell, FramesAreAppliedBothWays) {
   cell.frames.user_frame = Pose{axis_angle_quaternion({0, 0, 1}, 1.2), {400, 100, -50}};
   const Pose flange = fk(cell.robot, GENERIC);
   const Pose tcp = cell_fk(cell, GENERIC);
-  EXPECT_LE(largest_matrix_difference(tcp, compose(invert_pose(cell.frames.user_frame), compose(flange, cell.frames.tool))),
+  EXPECT_LE(largest_matrix_difference(
+                tcp, compose(invert_pose(cell.frames.user_frame), compose(flange, cell.frames.tool))),
             1e-12);
   EXPECT_LE(largest_matrix_difference(flange_from_tcp(cell.frames, tcp), flange), 1e-12);
-  for (const JointVector& joints : cell_ik(cell, tcp)) EXPECT_LE(largest_matrix_difference(cell_fk(cell, joints), tcp), 1e-8);
+  for (const JointVector& joints : cell_ik(cell, tcp))
+    EXPECT_LE(largest_matrix_difference(cell_fk(cell, joints), tcp), 1e-8);
 }
 
 TEST(Cell, WithoutLimitsOrFramesIkIsTheSolversOutput) {
@@ -151,7 +163,8 @@ TEST(Cell, WithoutLimitsOrFramesIkIsTheSolversOutput) {
 }
 
 TEST(JointPath, BreaksAtTheFirstUnreachablePoseOrLargeStep) {
-  const Cell cell{Crx::crx10ia(), {}, JointLimits{symmetric_strokes({180, 180, 270, 190, 180, 225}), std::nullopt}};
+  const Cell cell{
+      Crx::crx10ia(), {}, JointLimits{symmetric_strokes({180, 180, 270, 190, 180, 225}), std::nullopt}};
   const Pose a = fk(cell.robot, GENERIC);
   const Pose b = fk(cell.robot, {22, 30, -40, 50, 60, 70});
   Pose far = a;

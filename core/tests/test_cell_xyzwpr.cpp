@@ -41,14 +41,19 @@ void expect_rotation_near(const Matrix4& m, const Matrix3& expected, double tole
 }
 
 const std::vector<Xyzwpr> POSITIONS{
-    {0, 0, 0, 0, 0, 0},          {100, -20, 300, 10, 20, 30},   {-5.5, 7, 1e4, -170, 89, 179.5},
-    {1, 2, 3, 179.9, -89.5, -0.25}, {0, 0, 0, 45, -30, -135},  {250, 250, 250, -90, 60, 90},
+    {0, 0, 0, 0, 0, 0},
+    {100, -20, 300, 10, 20, 30},
+    {-5.5, 7, 1e4, -170, 89, 179.5},
+    {1, 2, 3, 179.9, -89.5, -0.25},
+    {0, 0, 0, 45, -30, -135},
+    {250, 250, 250, -90, 60, 90},
 };
 
 TEST(Xyzwpr, MatrixIsRzRyRxOfTheAngles) {
   for (const Xyzwpr& p : POSITIONS) {
     const Matrix4 m = matrix_from_xyzwpr(p);
-    expect_rotation_near(m, product(elementary(2, p[5]), product(elementary(1, p[4]), elementary(0, p[3]))), 1e-15);
+    expect_rotation_near(m, product(elementary(2, p[5]), product(elementary(1, p[4]), elementary(0, p[3]))),
+                         1e-15);
     EXPECT_EQ(m[3], p[0]);
     EXPECT_EQ(m[7], p[1]);
     EXPECT_EQ(m[11], p[2]);

@@ -25,7 +25,8 @@ CellObject* object_of(PyObject* self) { return reinterpret_cast<CellObject*>(sel
 
 // A frame argument: the identity when absent, else a rigid transform with a finite translation.
 std::optional<TargetMatrix> extract_frame(PyObject* object, const char* name) {
-  if (object == nullptr || object == Py_None) return TargetMatrix{pose_to_matrix(IDENTITY_POSE), IDENTITY_POSE};
+  if (object == nullptr || object == Py_None)
+    return TargetMatrix{pose_to_matrix(IDENTITY_POSE), IDENTITY_POSE};
   auto frame = extract_target_matrix(object);
   if (!frame) {
     prefix_argument_value_error(name);
@@ -53,7 +54,8 @@ bool extract_elbow_range(PyObject* object, std::optional<Interval>& range) {
   const auto values = convert_joint_values(object, "j2_plus_j3");
   if (!values) return prefix_argument_value_error("j2_plus_j3");
   if (values->count != 2) {
-    PyErr_Format(PyExc_ValueError, "argument 'j2_plus_j3': expected (low, high), got %zd values", values->count);
+    PyErr_Format(PyExc_ValueError, "argument 'j2_plus_j3': expected (low, high), got %zd values",
+                 values->count);
     return false;
   }
   range = Interval{values->first[0], values->first[1]};
@@ -61,7 +63,8 @@ bool extract_elbow_range(PyObject* object, std::optional<Interval>& range) {
 }
 
 // The limits of the arguments, checked by the core's rules.
-std::optional<JointLimits> extract_limits(PyObject* lower_object, PyObject* upper_object, PyObject* elbow_object) {
+std::optional<JointLimits> extract_limits(PyObject* lower_object, PyObject* upper_object,
+                                          PyObject* elbow_object) {
   std::optional<JointVector> lower;
   std::optional<JointVector> upper;
   JointLimits limits;
@@ -82,7 +85,8 @@ std::optional<JointLimits> extract_limits(PyObject* lower_object, PyObject* uppe
 }
 
 PyObject* Cell_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-  static const Signature signature{"Cell()", {"robot"}, {"tool", "user_frame", "lower", "upper", "j2_plus_j3"}};
+  static const Signature signature{
+      "Cell()", {"robot"}, {"tool", "user_frame", "lower", "upper", "j2_plus_j3"}};
   // parse_arguments reads the vectorcall layout: positional values, then keyword values named by
   // a tuple.
   std::vector<PyObject*> given;
@@ -118,7 +122,8 @@ PyObject* Cell_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   CellObject* cell = object_of(self);
   Py_INCREF(values[0]);
   cell->robot = values[0];
-  new (&cell->cell) Cell{reinterpret_cast<CrxObject*>(values[0])->robot, {tool->pose, user_frame->pose}, *limits};
+  new (&cell->cell)
+      Cell{reinterpret_cast<CrxObject*>(values[0])->robot, {tool->pose, user_frame->pose}, *limits};
   cell->tool = tool->values;
   cell->user_frame = user_frame->values;
   return self;
@@ -136,12 +141,16 @@ PyObject* Cell_robot(PyObject* self, void*) {
 PyObject* Cell_tool(PyObject* self, void*) { return matrix_array(object_of(self)->tool); }
 PyObject* Cell_user_frame(PyObject* self, void*) { return matrix_array(object_of(self)->user_frame); }
 
-PyObject* stroke_or_none(const std::optional<Strokes>& strokes, JointVector Strokes::*side) {
+PyObject* stroke_or_none(const std::optional<Strokes>& strokes, JointVector Strokes::* side) {
   if (!strokes) Py_RETURN_NONE;
   return joint_vector_array((*strokes).*side);
 }
-PyObject* Cell_lower(PyObject* self, void*) { return stroke_or_none(object_of(self)->cell.limits.strokes, &Strokes::lower); }
-PyObject* Cell_upper(PyObject* self, void*) { return stroke_or_none(object_of(self)->cell.limits.strokes, &Strokes::upper); }
+PyObject* Cell_lower(PyObject* self, void*) {
+  return stroke_or_none(object_of(self)->cell.limits.strokes, &Strokes::lower);
+}
+PyObject* Cell_upper(PyObject* self, void*) {
+  return stroke_or_none(object_of(self)->cell.limits.strokes, &Strokes::upper);
+}
 PyObject* Cell_j2_plus_j3(PyObject* self, void*) {
   const std::optional<Interval>& range = object_of(self)->cell.limits.j2_plus_j3;
   if (!range) Py_RETURN_NONE;
@@ -180,7 +189,8 @@ PyMethodDef cell_methods[] = {
      "That is inv(UFRAME)·fk(joints)·UTOOL, a 4x4 array: the position and orientation the controller\n"
      "shows for the TCP in the user frame. The joints are controller degrees."},
     {"ik", as_cfunction(Cell_ik), METHOD_WITH_ARGUMENTS,
-     "ik($self, tcp_pose)\n--\n\nEvery configuration within the limits that puts the TCP at `tcp_pose`, as an (n, 6) array.\n\n"
+     "ik($self, tcp_pose)\n--\n\nEvery configuration within the limits that puts the TCP at `tcp_pose`, as "
+     "an (n, 6) array.\n\n"
      "`tcp_pose` is given in the user frame, as a 4x4 array or any object with an `as_numpy()` method.\n"
      "Each row of the robot's `ik` of the flange target is expanded into every copy J + 360·k (k an\n"
      "integer per joint) that satisfies the limits, in `ik`'s order and then in ascending joint values.\n"
@@ -198,7 +208,8 @@ PyMethodDef cell_methods[] = {
      "the first point where some joint would move more than `max_step` degrees: a reconfiguration\n"
      "the caller must decide on, never a silent switch of configuration."},
     {"__reduce__", Cell_reduce, METH_NOARGS,
-     "__reduce__($self, /)\n--\n\nPickle support: the cell is rebuilt from its robot and the values of its properties."},
+     "__reduce__($self, /)\n--\n\nPickle support: the cell is rebuilt from its robot and the values of its "
+     "properties."},
     COPY_METHOD,
     DEEPCOPY_METHOD,
     {nullptr, nullptr, 0, nullptr},
@@ -209,11 +220,12 @@ PyGetSetDef cell_getset[] = {
     {"tool", Cell_tool, nullptr,
      "The TCP in the flange frame (UTOOL), as a 4x4 array; the identity when none was given.", nullptr},
     {"user_frame", Cell_user_frame, nullptr,
-     "The user frame in the robot's world (UFRAME), as a 4x4 array; the identity when none was given.", nullptr},
-    {"lower", Cell_lower, nullptr, "The lower joint limits in controller degrees, inclusive, as a (6,) array, or None.",
+     "The user frame in the robot's world (UFRAME), as a 4x4 array; the identity when none was given.",
      nullptr},
-    {"upper", Cell_upper, nullptr, "The upper joint limits in controller degrees, inclusive, as a (6,) array, or None.",
-     nullptr},
+    {"lower", Cell_lower, nullptr,
+     "The lower joint limits in controller degrees, inclusive, as a (6,) array, or None.", nullptr},
+    {"upper", Cell_upper, nullptr,
+     "The upper joint limits in controller degrees, inclusive, as a (6,) array, or None.", nullptr},
     {"j2_plus_j3", Cell_j2_plus_j3, nullptr,
      "The inclusive (low, high) range of J2 + J3, the relative elbow angle, in degrees, or None.", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
@@ -239,11 +251,7 @@ PyType_Slot cell_slots[] = {
 };
 
 PyType_Spec cell_spec = {
-    "talvane.Cell",
-    sizeof(CellObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE,
-    cell_slots,
+    "talvane.Cell", sizeof(CellObject), 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, cell_slots,
 };
 
 }  // namespace

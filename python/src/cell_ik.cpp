@@ -72,8 +72,7 @@ PyObject* raise_path_break(const PathBreak& failure, double max_step) {
     message = "no configuration within the limits reaches " + pose;
   } else {
     message = "reaching " + pose + " would move J" + std::to_string(failure.joint + 1) + " by " +
-              degrees_text(failure.step) + " degrees, more than max_step (" + degrees_text(max_step) +
-              ")";
+              degrees_text(failure.step) + " degrees, more than max_step (" + degrees_text(max_step) + ")";
   }
   PyErr_SetString(PyExc_ValueError, message.c_str());
   return nullptr;
@@ -129,7 +128,8 @@ PyObject* Cell_ik_path(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
   if (values[2] != nullptr) {
     if (!convert_double(values[2], "max_step", &max_step)) return nullptr;
     if (!(std::isfinite(max_step) && max_step > 0.0)) {
-      PyErr_Format(PyExc_ValueError, "argument 'max_step': must be a positive number of degrees, got %R", values[2]);
+      PyErr_Format(PyExc_ValueError, "argument 'max_step': must be a positive number of degrees, got %R",
+                   values[2]);
       return nullptr;
     }
   }

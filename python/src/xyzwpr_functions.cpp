@@ -93,7 +93,8 @@ PyObject* xyzwpr_from_pose(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   }
   const int dimensions = PyArray_NDIM(array);
   if (PyArray_DIM(array, dimensions - 2) != 4 || PyArray_DIM(array, dimensions - 1) != 4) {
-    PyErr_Format(PyExc_ValueError, "Expected a 4x4 transformation matrix, got shape %s", shape_text(array).c_str());
+    PyErr_Format(PyExc_ValueError, "Expected a 4x4 transformation matrix, got shape %s",
+                 shape_text(array).c_str());
     return nullptr;
   }
   const npy_intp count = PyArray_SIZE(array) / 16;
@@ -106,8 +107,8 @@ PyObject* xyzwpr_from_pose(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
     std::memcpy(matrix.data(), in + 16 * n, sizeof(matrix));
     const PoseConversion converted = pose_from_row_major(matrix);
     if (!converted.pose) {
-      const PyRef message{
-          PyUnicode_FromStringAndSize(converted.error.data(), static_cast<Py_ssize_t>(converted.error.size()))};
+      const PyRef message{PyUnicode_FromStringAndSize(converted.error.data(),
+                                                      static_cast<Py_ssize_t>(converted.error.size()))};
       if (message) PyErr_SetObject(PyExc_ValueError, message.get());
       return nullptr;
     }
@@ -126,12 +127,14 @@ PyCFunction as_cfunction(Function function) {
 
 PyMethodDef module_functions[] = {
     {"pose_from_xyzwpr", as_cfunction(pose_from_xyzwpr), METH_FASTCALL | METH_KEYWORDS,
-     "pose_from_xyzwpr(xyzwpr)\n--\n\nThe 4x4 pose of a FANUC XYZWPR position, or an (..., 4, 4) array of them.\n\n"
+     "pose_from_xyzwpr(xyzwpr)\n--\n\nThe 4x4 pose of a FANUC XYZWPR position, or an (..., 4, 4) array of "
+     "them.\n\n"
      "x, y, z are millimeters; W, P, R degrees, rotations about the fixed x, y and z axes in that\n"
      "order, so the rotation is Rz(R)·Ry(P)·Rx(W). The input has six values in its last dimension:\n"
      "(6,) gives (4, 4), (n, 6) gives (n, 4, 4). Every value must be finite."},
     {"xyzwpr_from_pose", as_cfunction(xyzwpr_from_pose), METH_FASTCALL | METH_KEYWORDS,
-     "xyzwpr_from_pose(pose)\n--\n\nThe FANUC XYZWPR position of a 4x4 pose, or an (..., 6) array for a stack of poses.\n\n"
+     "xyzwpr_from_pose(pose)\n--\n\nThe FANUC XYZWPR position of a 4x4 pose, or an (..., 6) array for a "
+     "stack of poses.\n\n"
      "W, P and R come back in (-180, 180], P within [-90, 90]. At P = +-90 degrees (gimbal lock) only\n"
      "R - W (P = 90) or R + W (P = -90) is defined, and the position with W = 0 is returned. The pose\n"
      "may be any object with an `as_numpy()` method; each matrix must be a rigid transform."},

@@ -24,8 +24,8 @@ std::optional<std::string> stroke_error(const Strokes& strokes) {
              number_text(upper);
     }
     if (lower > upper) {
-      return "the lower limit of " + joint_name(j) + " (" + number_text(lower) + ") is above its upper limit (" +
-             number_text(upper) + ")";
+      return "the lower limit of " + joint_name(j) + " (" + number_text(lower) +
+             ") is above its upper limit (" + number_text(upper) + ")";
     }
     if (upper - lower > MAX_STROKE_WIDTH) {
       return "the stroke of " + joint_name(j) + " spans " + number_text(upper - lower) +
@@ -45,7 +45,8 @@ std::optional<std::string> limits_error(const JointLimits& limits) {
     const Interval range = *limits.j2_plus_j3;
     if (!limits.strokes) return std::string("a J2 + J3 range needs the lower and upper joint limits as well");
     if (!std::isfinite(range.low) || !std::isfinite(range.high)) {
-      return "the J2 + J3 range must be finite, got " + number_text(range.low) + " to " + number_text(range.high);
+      return "the J2 + J3 range must be finite, got " + number_text(range.low) + " to " +
+             number_text(range.high);
     }
     if (range.low > range.high) {
       return "the J2 + J3 range starts above its end: " + number_text(range.low) + " to " +

@@ -4,7 +4,8 @@
 
 namespace talvane {
 
-JointPath walk_path(const Cell& cell, std::span<const Pose> tcp_poses, const JointVector& start, double max_step) {
+JointPath walk_path(const Cell& cell, std::span<const Pose> tcp_poses, const JointVector& start,
+                    double max_step) {
   JointPath path;
   path.joints.reserve(tcp_poses.size());
   JointVector previous = start;

@@ -28,6 +28,7 @@ struct JointPath {
 // Point i is cell_ik_closest of pose i with point i − 1 as the reference (point 0: `start`, which
 // must be finite). The path breaks at the first pose without a configuration within the limits,
 // or the first point where some joint moves more than `max_step` degrees from the one before.
-JointPath walk_path(const Cell& cell, std::span<const Pose> tcp_poses, const JointVector& start, double max_step);
+JointPath walk_path(const Cell& cell, std::span<const Pose> tcp_poses, const JointVector& start,
+                    double max_step);
 
 }  // namespace talvane

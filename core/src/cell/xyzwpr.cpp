@@ -27,12 +27,14 @@ Matrix4 matrix_from_xyzwpr(const Xyzwpr& p) {
   const double cw = std::cos(w), sw = std::sin(w);
   const double cp = std::cos(pitch), sp = std::sin(pitch);
   const double cr = std::cos(r), sr = std::sin(r);
+  // clang-format off
   return Matrix4{
       cr * cp, cr * sp * sw - sr * cw, cr * sp * cw + sr * sw, p[0],
       sr * cp, sr * sp * sw + cr * cw, sr * sp * cw - cr * sw, p[1],
       -sp,     cp * sw,                cp * cw,                p[2],
       0.0,     0.0,                    0.0,                    1.0,
   };
+  // clang-format on
 }
 
 Xyzwpr xyzwpr_from_matrix(const Matrix4& m) {
