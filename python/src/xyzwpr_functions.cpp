@@ -49,7 +49,10 @@ PyObject* pose_from_xyzwpr(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
   if (!ensure_numpy()) return nullptr;
   const PyRef input = contiguous_float64(values[0]);
-  if (!input) return nullptr;
+  if (!input) {
+    prefix_argument_error("xyzwpr");
+    return nullptr;
+  }
   auto* array = reinterpret_cast<PyArrayObject*>(input.get());
   const int dimensions = PyArray_NDIM(array);
   if (dimensions == 0 || PyArray_DIM(array, dimensions - 1) != 6) {

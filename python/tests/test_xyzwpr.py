@@ -127,6 +127,13 @@ def test_pose_from_xyzwpr_refuses(value, message):
         pose_from_xyzwpr(value)
 
 
+def test_pose_from_xyzwpr_conversion_errors_name_the_argument():
+    with pytest.raises(TypeError, match="^argument 'xyzwpr': "):
+        pose_from_xyzwpr([object()] * 6)
+    with pytest.raises(ValueError, match="could not convert string to float"):
+        pose_from_xyzwpr(["a"] * 6)
+
+
 def scaled(pose, factor):
     pose = pose.copy()
     pose[0, 0] *= factor
