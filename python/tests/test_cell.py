@@ -68,6 +68,21 @@ def test_properties_and_defaults(crx10ia):
             setattr(cell, name, None)
 
 
+def test_frames_accept_what_targets_accept(crx10ia):
+    class AsNumpy:
+        def as_numpy(self):
+            return TOOL
+
+    expected = Cell(crx10ia, tool=TOOL, user_frame=USER_FRAME).fk(GENERIC_JOINTS)
+    for tool, user_frame in [
+        (AsNumpy(), USER_FRAME.tolist()),
+        (TOOL.astype(np.longdouble), np.asfortranarray(USER_FRAME)),
+    ]:
+        cell = Cell(crx10ia, tool=tool, user_frame=user_frame)
+        np.testing.assert_array_equal(cell.tool, TOOL)
+        np.testing.assert_array_equal(cell.fk(GENERIC_JOINTS), expected)
+
+
 def test_fk_is_the_frame_product(crx10ia, limited, rng):
     for joints in rng.uniform(-180, 180, (20, 6)):
         expected = np.linalg.inv(USER_FRAME) @ crx10ia.fk(joints) @ TOOL
