@@ -29,27 +29,37 @@ PyRef type_name(PyObject* object) {
   return PyRef{PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "__name__")};
 }
 
+// The position of `keyword` among the parameters and then the keyword-only ones; past the end if
+// it names none.
+Py_ssize_t parameter_index(const Signature& signature, PyObject* keyword) {
+  Py_ssize_t index = 0;
+  for (const auto& names : {signature.parameters, signature.keyword_only}) {
+    for (const char* parameter : names) {
+      if (PyUnicode_CompareWithASCIIString(keyword, parameter) == 0) return index;
+      ++index;
+    }
+  }
+  return index;
+}
+
 }  // namespace
 
 bool parse_arguments(const Signature& signature, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                      std::span<PyObject*> out) {
   const auto count = static_cast<Py_ssize_t>(signature.parameters.size());
+  const auto all = count + static_cast<Py_ssize_t>(signature.keyword_only.size());
   if (nargs > count) {
     PyErr_Format(PyExc_TypeError, "%s takes %zd positional arguments but %zd %s given", signature.function, count,
                  nargs, nargs == 1 ? "was" : "were");
     return false;
   }
-  for (Py_ssize_t i = 0; i < count; ++i) out[i] = i < nargs ? args[i] : nullptr;
+  for (Py_ssize_t i = 0; i < all; ++i) out[i] = i < nargs ? args[i] : nullptr;
 
   const Py_ssize_t keyword_count = kwnames == nullptr ? 0 : PyTuple_Size(kwnames);
   for (Py_ssize_t k = 0; k < keyword_count; ++k) {
     PyObject* keyword = PyTuple_GetItem(kwnames, k);
-    Py_ssize_t index = 0;
-    for (const char* parameter : signature.parameters) {
-      if (PyUnicode_CompareWithASCIIString(keyword, parameter) == 0) break;
-      ++index;
-    }
-    if (index == count) {
+    const Py_ssize_t index = parameter_index(signature, keyword);
+    if (index == all) {
       PyErr_Format(PyExc_TypeError, "%s got an unexpected keyword argument '%U'", signature.function, keyword);
       return false;
     }
@@ -73,8 +83,12 @@ bool parse_arguments(const Signature& signature, PyObject* const* args, Py_ssize
   return true;
 }
 
-bool prefix_argument_error(const char* name) {
-  if (!PyErr_ExceptionMatches(PyExc_TypeError)) return false;
+namespace {
+
+// Replaces a pending exception of class `kind` by a new one "argument '{name}': {message}" of the
+// same class, carrying the original's cause.
+bool prefix_error(PyObject* kind, const char* name) {
+  if (!PyErr_ExceptionMatches(kind)) return false;
   PyObject* type = nullptr;
   PyObject* value = nullptr;
   PyObject* traceback = nullptr;
@@ -88,12 +102,18 @@ bool prefix_argument_error(const char* name) {
   PyRef cause{owned_value ? PyException_GetCause(owned_value.get()) : nullptr};
   PyRef text{PyUnicode_FromFormat("argument '%s': %U", name, message.get())};
   if (!text) return false;
-  PyRef error{PyObject_CallFunctionObjArgs(PyExc_TypeError, text.get(), nullptr)};
+  PyRef error{PyObject_CallFunctionObjArgs(kind, text.get(), nullptr)};
   if (!error) return false;
   if (cause) PyException_SetCause(error.get(), cause.release());
-  PyErr_SetObject(PyExc_TypeError, error.get());
+  PyErr_SetObject(kind, error.get());
   return false;
 }
+
+}  // namespace
+
+bool prefix_argument_error(const char* name) { return prefix_error(PyExc_TypeError, name); }
+
+bool prefix_argument_value_error(const char* name) { return prefix_error(PyExc_ValueError, name); }
 
 bool check_instance(PyObject* object, PyTypeObject* type, const char* name) {
   const int is_instance = PyObject_IsInstance(object, reinterpret_cast<PyObject*>(type));

@@ -10,20 +10,27 @@
 namespace talvane::python {
 
 // A method's call shape: its name as shown in messages ("Crx.fk()") and its parameter names.
-// Every parameter is required and may be given by position or by keyword.
+// Every parameter is required and may be given by position or by keyword; the keyword-only ones
+// that follow are optional.
 struct Signature {
   const char* function;
   std::initializer_list<const char*> parameters;
+  std::initializer_list<const char*> keyword_only = {};
 };
 
 // Matches a vectorcall-style argument list against `signature`, filling `out` (one borrowed
-// reference per parameter, in order). Returns false with TypeError set on a call-shape error.
+// reference per parameter, then per keyword-only parameter, in order; null for a keyword-only
+// parameter not given). Returns false with TypeError set on a call-shape error.
 bool parse_arguments(const Signature& signature, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                      std::span<PyObject*> out);
 
 // If the pending exception is a TypeError, replaces it with TypeError "argument '{name}': {message}"
 // carrying the original's cause. Other exceptions are left unchanged. Always returns false.
 bool prefix_argument_error(const char* name);
+
+// The same for a pending ValueError, for arguments whose value errors would not say which
+// argument they concern. Always returns false.
+bool prefix_argument_value_error(const char* name);
 
 // Checks that `object` is an instance of `type`; otherwise raises TypeError
 // "argument '{name}': '{type}' object is not an instance of '{target}'" and returns false.

