@@ -24,10 +24,19 @@ constexpr double VERIFIED_RESIDUAL = 1e-9;
 constexpr double SCAN_AZIMUTH_STEP = 0.1;
 constexpr int MAX_SCAN_STEPS = 4000;
 constexpr int MAX_BISECTIONS = 200;
+// A secant point closer to an end than this share of the bracket is replaced by the midpoint.
+constexpr double MIN_SECANT_SHARE = 0.01;
+// After this many steps a bracket around a zero has shrunk by far more than a thousandfold, and so
+// has |g_s| at its ends; a bracket around a jump has not.
+constexpr int JUMP_CHECK_STEPS = 40;
+constexpr double JUMP_SHARE = 1e-3;
 // Golden-section steps for a minimum of |g_s|: its bracket shrinks by 0.618 per step, to adjacent
 // doubles well within this count.
 constexpr int MAX_MINIMUM_STEPS = 120;
 constexpr double GOLDEN_SECTION = 0.3819660112501051;
+// g_s follows P's direction, which a scan step turns by at most SCAN_AZIMUTH_STEP: a sampled minimum
+// of |g_s| above this cannot hide a zero between its neighbours.
+constexpr double MINIMUM_SEARCH_RESIDUAL = 0.25;
 // Points checked, and added, inside a stretch between two zeros where g_s stays within rounding of
 // zero.
 constexpr int FLAT_STRETCH_POINTS = 3;
@@ -44,22 +53,47 @@ struct Branch {
   }
 };
 
+// A zero of g_s in [lo, hi], whose ends differ in sign, by regula falsi with the Illinois
+// modification (superlinear on a smooth zero), falling back to halving when a step barely shrinks
+// the bracket. Near the J1 axis g_s also changes sign where the elbow jumps to the other side of the
+// axis without passing zero: when |g_s| at both ends stops shrinking, the bracket holds such a jump
+// and is given up.
 std::optional<double> bisect(const Branch& branch, double lo, double g_lo, double hi) {
+  const BranchResidual g_hi_start = branch.at(hi);
+  if (!g_hi_start.valid) return std::nullopt;
+  double g_hi = g_hi_start.value;
+  // The values the secant uses; Illinois halves the stale one.
+  double f_lo = g_lo;
+  double f_hi = g_hi;
+  int stale = 0;
+  const double start_size = std::min(std::abs(g_lo), std::abs(g_hi));
   for (int i = 0; i < MAX_BISECTIONS; ++i) {
-    const double mid = lo + (hi - lo) * 0.5;
-    if (mid <= lo || mid >= hi) break;
-    const BranchResidual g = branch.at(mid);
+    double x = lo + (hi - lo) * (f_lo / (f_lo - f_hi));
+    const double width = hi - lo;
+    // Keep the secant point off the ends; halve when it would not shrink the bracket by much.
+    if (!(x > lo + width * MIN_SECANT_SHARE && x < hi - width * MIN_SECANT_SHARE)) x = lo + width * 0.5;
+    if (x <= lo || x >= hi) break;
+    const BranchResidual g = branch.at(x);
     if (!g.valid) return std::nullopt;
-    if (g.value == 0.0) return mid;
+    if (g.value == 0.0) return x;
     if ((g.value < 0.0) == (g_lo < 0.0)) {
-      lo = mid;
+      lo = x;
       g_lo = g.value;
+      f_lo = g.value;
+      if (stale == -1) f_hi *= 0.5;
+      stale = -1;
     } else {
-      hi = mid;
+      hi = x;
+      g_hi = g.value;
+      f_hi = g.value;
+      if (stale == +1) f_lo *= 0.5;
+      stale = +1;
+    }
+    if (i == JUMP_CHECK_STEPS && std::min(std::abs(g_lo), std::abs(g_hi)) > JUMP_SHARE * start_size) {
+      return std::nullopt;
     }
   }
-  const BranchResidual g_hi = branch.at(hi);
-  const double theta = g_hi.valid && std::abs(g_hi.value) < std::abs(g_lo) ? hi : lo;
+  const double theta = std::abs(g_hi) < std::abs(g_lo) ? hi : lo;
   if (branch.verified(theta)) return theta;
   return std::nullopt;
 }
@@ -99,6 +133,24 @@ void minimum_zeros(const Branch& branch, double lo, double mid, double g_mid, do
     }
   }
   if (branch.verified(best)) zeros.push_back(best);
+}
+
+// An upper bound of the rate (per radian of θ) at which P's direction turns, seen from the J1 axis
+// (its azimuth) and from the shoulder: g_s follows that direction, so steps of SCAN_AZIMUTH_STEP
+// over this rate put neighbouring zeros into different steps.
+double direction_rate(const IkContext& ctx, double theta, double tol) {
+  const double y1 = std::abs(ctx.robot.y1());
+  const double c = std::cos(theta);
+  const double s = std::sin(theta);
+  const Vec3 n{c * ctx.tool_x[0] + s * ctx.tool_y[0], c * ctx.tool_x[1] + s * ctx.tool_y[1],
+               c * ctx.tool_x[2] + s * ctx.tool_y[2]};
+  const Vec3 p = circle_point_at(ctx, n);
+  // The horizontal velocity of P: y1 times that of N' = −sin θ·U + cos θ·W.
+  const double vx = y1 * (-s * ctx.tool_x[0] + c * ctx.tool_y[0]);
+  const double vy = y1 * (-s * ctx.tool_x[1] + c * ctx.tool_y[1]);
+  const double axis_distance = std::max(std::hypot(p[0], p[1]), tol);
+  const double shoulder_distance = std::max(std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]), tol);
+  return std::hypot(vx, vy) / axis_distance + y1 / shoulder_distance;
 }
 
 // Between two neighbouring zeros g_s may stay within rounding of zero all along (the arm in line on
@@ -142,13 +194,7 @@ std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, do
   return std::nullopt;
 }
 
-std::optional<double> bisect_branch_zero(const IkContext& ctx, double lo, double g_lo, double hi,
-                                         double sign) {
-  return bisect(Branch{ctx, sign, AXIS_TOLERANCE}, lo, g_lo, hi);
-}
-
 std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign) {
-  const double y1 = std::abs(ctx.robot.y1());
   const double tol = std::max(scan.axis_share, SMALLEST_AXIS_SHARE) * ctx.robot.z1();
   const Branch branch{ctx, sign, scan.axis_share};
   std::vector<double> zeros;
@@ -159,14 +205,13 @@ std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& sc
   double before = theta;
   BranchResidual g_before{false, 0.0};
   for (int i = 0; i < MAX_SCAN_STEPS && theta < end; ++i) {
-    const Vec3 p = circle_point(ctx, theta);
-    const double step = std::min(SCAN_AZIMUTH_STEP * std::max(std::hypot(p[0], p[1]), tol) / y1, scan.max_step);
+    const double step = std::min(SCAN_AZIMUTH_STEP / direction_rate(ctx, theta, tol), scan.max_step);
     const double next = std::min(theta + step, end);
     const BranchResidual g_next = branch.at(next);
     if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {
       const auto zero = g_next.value == 0.0 ? std::optional<double>(next) : bisect(branch, theta, g.value, next);
       if (zero) zeros.push_back(*zero);
-    } else if (scan.minima && g_before.valid && g.valid && g_next.valid &&
+    } else if (scan.minima && g_before.valid && g.valid && g_next.valid && std::abs(g.value) <= MINIMUM_SEARCH_RESIDUAL &&
                (g_before.value < 0.0) == (g.value < 0.0) && std::abs(g.value) < std::abs(g_before.value) &&
                std::abs(g.value) <= std::abs(g_next.value)) {
       minimum_zeros(branch, before, theta, g.value, next, zeros);

@@ -5,7 +5,8 @@
 // axis or the shoulder, where g_s turns with the azimuth of P), three solvers of increasing cost
 // take over:
 //  - Newton with a forward-difference slope, from a root: cheap, and exact when the root is close;
-//  - bisection of a sign change of g_s: certain, once a bracket is known;
+//  - bracketing of a sign change of g_s (regula falsi, halving as a fallback): certain once a
+//    bracket is known;
 //  - a scan of g_s over a window, in steps that turn the azimuth of P by a bounded amount, so that
 //    zeros a root only points at are bracketed; optionally with a search of each local minimum of
 //    |g_s|, which finds the pairs of zeros that lie within one step of each other and the zeros
@@ -22,10 +23,6 @@ namespace talvane {
 // At most 30 Newton steps on g_s from θ, each limited to 0.05 rad and to a turn of about a radian
 // of P's azimuth; the end point if there |g_s| ≤ 1e-9.
 std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, double sign);
-
-// Bisects a sign change of g_s on [lo, hi] (g_lo = g_s(lo)) down to adjacent doubles; the end point
-// nearer zero if there |g_s| ≤ 1e-9. Nothing when g_s turns invalid inside.
-std::optional<double> bisect_branch_zero(const IkContext& ctx, double lo, double g_lo, double hi, double sign);
 
 struct BranchScan {
   double center;

@@ -1,9 +1,7 @@
 #include "ik/circle_candidates.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <limits>
 #include <optional>
 
 #include "ik/axis_crossings.hpp"
@@ -29,16 +27,6 @@ constexpr double OTHER_BRANCH_RESIDUAL = 0.01;
 constexpr double OWN_BRANCH_RESIDUAL = 1e-6;
 // The unrefined fallback accepts an elbow slightly out of reach: h² ≥ −1e-6·z1².
 constexpr double FALLBACK_TOLERANCE_FACTOR = 1e-6;
-// Within this share of z1 of the shoulder the constraint's roots come in tight, nearly double
-// clusters that the root finder places only loosely, so the branch residuals are also searched
-// directly for sign changes around each such root.
-constexpr double SHOULDER_SCAN_DISTANCE = 0.01;
-// The scan covers ±(this many)·|P|/y1 around the root: there the direction of P from the shoulder
-// turns by a couple of radians, beyond the spread of the cluster.
-constexpr double SCAN_HALF_WIDTH = 2.0;
-// A scanned zero this close to a candidate already listed, with the same elbow, is that candidate.
-constexpr double SAME_ZERO_ANGLE = 1e-8;
-
 double sign_of(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
 
 void append_special_candidates(const IkContext& ctx, double theta, std::vector<CircleCandidate>& out) {
@@ -101,35 +89,6 @@ void append_regular_candidates(const IkContext& ctx, double root, const Vec3& p_
   }
 }
 
-bool already_listed(const std::vector<CircleCandidate>& candidates, double theta, const Vec3& elbow,
-                    double tol) {
-  return std::any_of(candidates.begin(), candidates.end(), [&](const CircleCandidate& c) {
-    return c.kind == SolutionKind::Regular && std::abs(wrap_angle(c.theta - theta)) < SAME_ZERO_ANGLE &&
-           norm(subtract(c.elbow, elbow)) < tol;
-  });
-}
-
-// Every sign change of g_+ and g_− around a root whose circle point lies near the shoulder, as
-// Regular candidates not yet listed. Each is a verified zero of the residual, so a real arm
-// configuration; the scan only finds what the loosely placed roots led the refinement past.
-void append_shoulder_zeros(const IkContext& ctx, double root, std::vector<CircleCandidate>& out) {
-  const double z1 = ctx.robot.z1();
-  const double y1 = std::abs(ctx.robot.y1());
-  const double tol = AXIS_TOLERANCE * z1;
-  const Vec3 p_root = circle_point(ctx, root);
-  const double half_width = SCAN_HALF_WIDTH * norm(p_root) / y1;
-  if (!(half_width > 0.0) || !std::isfinite(half_width)) return;
-  for (const double sign : {+1.0, -1.0}) {
-    for (const double zero : scan_branch_zeros(ctx, BranchScan{root, half_width, false, AXIS_TOLERANCE, std::numeric_limits<double>::infinity()}, sign)) {
-      const Vec3 p_zero = circle_point(ctx, zero);
-      const auto elbow = elbow_for(ctx, p_zero, sign, 0.0);
-      if (elbow && !already_listed(out, zero, *elbow, tol)) {
-        out.push_back({*elbow, p_zero, zero, SolutionKind::Regular});
-      }
-    }
-  }
-}
-
 }  // namespace
 
 CircleSearch search_circle(const IkContext& ctx) {
@@ -142,8 +101,6 @@ CircleSearch search_circle(const IkContext& ctx) {
 
   search.roots = trig_roots(interpolate_constraint(ctx));
   const std::vector<double>& roots = search.roots;
-  std::array<bool, 8> near_shoulder{};
-  std::size_t near_count = 0;
   for (std::size_t i = 0; i < roots.size(); ++i) {
     const double root = roots[i];
     const bool covered = std::any_of(specials.begin(), specials.end(), [&](double s) {
@@ -152,14 +109,6 @@ CircleSearch search_circle(const IkContext& ctx) {
     if (covered) continue;
     const Vec3 p_root = circle_point(ctx, root);
     append_regular_candidates(ctx, root, p_root, candidates);
-    if (i < near_shoulder.size() && norm(p_root) <= SHOULDER_SCAN_DISTANCE * ctx.robot.z1()) {
-      near_shoulder[i] = true;
-      ++near_count;
-    }
-  }
-  // After every candidate of the plain procedure, so that its solutions keep their places.
-  for (std::size_t i = 0; near_count > 0 && i < roots.size() && i < near_shoulder.size(); ++i) {
-    if (near_shoulder[i]) append_shoulder_zeros(ctx, roots[i], candidates);
   }
   return search;
 }

@@ -45,7 +45,23 @@ class SolutionCollector {
     }
   }
 
+  // For the searches of hard poses, which find many starts next to solutions already listed: one
+  // that is already a duplicate would only polish into one.
+  void offer_if_new(const JointVector& rebuilt, double theta, SolutionKind kind) {
+    const bool known = std::any_of(solutions_.begin(), solutions_.end(), [&](const IkSolution& kept) {
+      return circular_joint_distance(rebuilt, kept.joints) < DUPLICATE_DISTANCE;
+    });
+    if (!known) offer(rebuilt, theta, kind);
+  }
+
+  void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate) {
+    for (const JointVector& rebuilt : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point)) {
+      offer_if_new(rebuilt, candidate.theta, candidate.kind);
+    }
+  }
+
   std::size_t stalled_count() const { return stalled_.size(); }
+  bool empty() const { return solutions_.empty(); }
 
   // The damped retry of every stalled start.
   void retry_stalled() {
@@ -75,7 +91,7 @@ void restart_facing_circle_point(const IkContext& ctx, const CircleCandidate& ca
   if (!(std::hypot(p[0], p[1]) > 0.0)) return;
   const double j1 = std::atan2(p[1], p[0]);
   for (const JointVector& rebuilt : reconstruct_joints_at(ctx, candidate.elbow, p, j1)) {
-    collector.offer(rebuilt, candidate.theta, candidate.kind);
+    collector.offer_if_new(rebuilt, candidate.theta, candidate.kind);
   }
 }
 
@@ -107,10 +123,12 @@ std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
   // Everything below comes after every solution of the ordinary pass, so that those keep their
   // places; it finds what the ordinary pass loses at singular and special poses.
   for (const CircleCandidate& candidate : hard_pose_candidates(ctx, search)) {
-    collector.offer_candidate(ctx, candidate);
+    collector.offer_candidate_if_new(ctx, candidate);
   }
   for (const CircleCandidate* candidate : stalled_specials) restart_facing_circle_point(ctx, *candidate, collector);
-  collector.retry_stalled();
+  // The damped polish is slow and, after the searches above, needed only as a last resort: a
+  // reachable target must never come back empty.
+  if (collector.empty()) collector.retry_stalled();
   return collector.take();
 }
 
