@@ -22,10 +22,6 @@ constexpr double NEAR_AXIS_DISTANCE = 0.01;
 // axis (or from the shoulder, near it): the circle's closest approach and the whole swing of P's
 // azimuth around it lie inside.
 constexpr double SCAN_HALF_WIDTH = 2.0;
-// The scans look inside the 1e-6·z1 band around the J1 axis too, down to this share of z1: there
-// the special angles stand for P on the axis, while a solution may have P a hair off it, with an
-// azimuth still well defined in floating point.
-constexpr double SCAN_AXIS_SHARE = 1e-9;
 // What the branch refinement accepts as a zero.
 constexpr double VERIFIED_RESIDUAL = 1e-9;
 // A zero this close to a listed candidate, with the same elbow, is that candidate.
@@ -126,11 +122,11 @@ std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const Ci
   const std::vector<Window> clusters = cluster_windows(search.roots);
   windows.insert(windows.end(), clusters.begin(), clusters.end());
   for (const Window& w : windows) {
-    const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, SCAN_AXIS_SHARE, w.max_step};
+    const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, NEAR_AXIS_SHARE, w.max_step};
     for (const double sign : {+1.0, -1.0}) {
       for (const double zero : scan_branch_zeros(ctx, scan, sign)) {
         const Vec3 p = circle_point(ctx, zero);
-        const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
+        const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, NEAR_AXIS_SHARE);
         if (!elbow || listed(search.candidates, zero, *elbow, tol) || listed(found, zero, *elbow, tol)) continue;
         found.push_back({*elbow, p, zero, SolutionKind::Regular});
       }

@@ -13,9 +13,8 @@ namespace talvane {
 
 namespace {
 
-// Shares of z1: a point closer to the J1 axis has no arm plane (the axis candidates cover it); a
-// circle that misses a boundary sphere by less than this is taken at its closest approach.
-constexpr double AXIS_TOLERANCE = 1e-6;
+// A share of z1: a circle that misses a boundary sphere by less than this is taken at its closest
+// approach.
 constexpr double NEAR_BOUNDARY = 1e-3;
 // The branch residual (a cosine) at which a boundary angle is still worth polishing: near the
 // boundary it grows like the square root of the angle, so this admits solutions up to about 1e-7
@@ -46,7 +45,7 @@ void near_boundary_zeros(const IkContext& ctx, double theta, double side, double
   // From the boundary outwards, so that each bracket is the nearest one to the boundary.
   for (int k = U_SAMPLES; k >= 0; --k) {
     const double u = std::ldexp(LARGEST_U, -k);
-    const BranchResidual g = branch_residual(ctx, off_boundary(theta, side, u), sign);
+    const BranchResidual g = branch_residual_off_axis(ctx, off_boundary(theta, side, u), sign, NEAR_AXIS_SHARE);
     if (g.valid && g_prev.valid && (g.value < 0.0) != (g_prev.value < 0.0)) {
       double lo = u_prev;
       double hi = u;
@@ -54,7 +53,7 @@ void near_boundary_zeros(const IkContext& ctx, double theta, double side, double
       for (int i = 0; i < MAX_BISECTIONS; ++i) {
         const double mid = lo + (hi - lo) * 0.5;
         if (mid <= lo || mid >= hi) break;
-        const BranchResidual gm = branch_residual(ctx, off_boundary(theta, side, mid), sign);
+        const BranchResidual gm = branch_residual_off_axis(ctx, off_boundary(theta, side, mid), sign, NEAR_AXIS_SHARE);
         if (!gm.valid) break;
         if ((gm.value < 0.0) == (g_lo < 0.0)) {
           lo = mid;
@@ -65,7 +64,7 @@ void near_boundary_zeros(const IkContext& ctx, double theta, double side, double
       }
       for (const double end : {lo, hi}) {
         const double zero = off_boundary(theta, side, end);
-        const BranchResidual gz = branch_residual(ctx, zero, sign);
+        const BranchResidual gz = branch_residual_off_axis(ctx, zero, sign, NEAR_AXIS_SHARE);
         if (gz.valid && std::abs(gz.value) <= VERIFIED_RESIDUAL) {
           zeros.push_back(zero);
           break;
@@ -119,7 +118,7 @@ double boundary_rate(const IkContext& ctx, double theta) {
 std::vector<CircleCandidate> reach_boundary_candidates(const IkContext& ctx) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
-  const double tol = AXIS_TOLERANCE * z1;
+  const double tol = NEAR_AXIS_SHARE * z1;
   std::vector<CircleCandidate> candidates;
   std::array<double, 2> radii{z1 + x1, std::abs(z1 - x1)};
   for (std::size_t r = 0; r < radii.size(); ++r) {
@@ -132,7 +131,7 @@ std::vector<CircleCandidate> reach_boundary_candidates(const IkContext& ctx) {
       std::array<Vec3, 2> elbows{};
       std::size_t count = 0;
       for (const double sign : {+1.0, -1.0}) {
-        const auto elbow = elbow_for(ctx, p, sign, ANY_SHORTFALL);
+        const auto elbow = elbow_off_axis(ctx, p, sign, ANY_SHORTFALL, NEAR_AXIS_SHARE);
         if (!elbow || (count == 1 && *elbow == elbows[0])) continue;
         elbows[count++] = *elbow;
       }
@@ -157,7 +156,7 @@ std::vector<CircleCandidate> reach_boundary_candidates(const IkContext& ctx) {
         }
         for (const double zero : zeros) {
           const Vec3 pz = circle_point(ctx, zero);
-          if (const auto elbow = elbow_for(ctx, pz, sign, 0.0)) {
+          if (const auto elbow = elbow_off_axis(ctx, pz, sign, 0.0, NEAR_AXIS_SHARE)) {
             candidates.push_back({*elbow, pz, zero, SolutionKind::Regular});
           }
         }
