@@ -2,7 +2,9 @@
 // used to hide: fk of each, fed back, must list it (and its twin) among valid, distinct solutions.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <tuple>
 
 #include "fk.hpp"
 #include "ik/ik_context.hpp"
@@ -90,6 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
         HardPose{"folded, two zeros 5e-6 rad apart", CrxModel::Crx10iA,
                  {85.58799174234389, 97.11726648246662, -187.2172664824666, 155.19880725448178, -82.1804400176616,
                   161.79545676623485}},
+        HardPose{"folded, the roots three times closer to the shoulder than the zero", CrxModel::Crx10iA,
+                 {-59.39451388826431, -133.32456202273931, 43.340185262503454, 11.804012491276495, 167.20510308061176,
+                  -3.6351203703396777}},
         HardPose{"folded, random", CrxModel::Crx10iA,
                  {-0.26283510390777565, 89.99429952581085, -179.9801831861468, 84.81717323022792, 55.12713688412339,
                   -102.8997278861349}},
@@ -111,7 +116,12 @@ INSTANTIATE_TEST_SUITE_P(
         HardPose{"stretched down, wrist straight", CrxModel::Crx5iA,
                  {180.0, -180.0, -90.00007226113586, 85.9189308437766, -180.00000414073332, 105.66016360406684}},
         HardPose{"stretched up, upper arm a hair tilted", CrxModel::Crx10iA,
-                 {-5.649535567465961, 0.01812879421360915, 90.0, 4.242998771324138e-07, -126.9543518214441, 90.0}}));
+                 {-5.649535567465961, 0.01812879421360915, 90.0, 4.242998771324138e-07, -126.9543518214441, 90.0}},
+        HardPose{"stretched down, wrist straight, zeros of a flat residual", CrxModel::Crx5iA,
+                 {-90.0, -180.00017304081717, -90.0, 90.0, 0.0, 90.0}},
+        HardPose{"folded down the axis, P a hair outside the band", CrxModel::Crx5iA,
+                 {149.68145253307478, -180.0, 89.99994536902638, 163.45582137228854, -48.86398558102789,
+                  -9.11472733112197}}));
 
 // Inside the family bands only some member need be listed, but never none.
 TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {
@@ -183,13 +193,21 @@ TEST_P(HardFamilies, EveryIsolatedSolutionIsListed) {
   }
 }
 
+std::string family_case_name(const testing::TestParamInfo<HardFamilies::ParamType>& info) {
+  static const char* const FAMILIES[] = {"RoundValues", "Folded", "Stretched", "WristStraight",
+                                         "StretchedWristStraight", "AlongAxis"};
+  return std::string(FAMILIES[static_cast<int>(std::get<0>(info.param))]) + "_Model" +
+         std::to_string(static_cast<int>(std::get<1>(info.param)));
+}
+
 INSTANTIATE_TEST_SUITE_P(AllModels, HardFamilies,
                          testing::Combine(testing::Values(Family::RoundValues, Family::Folded, Family::Stretched,
                                                           Family::WristStraight, Family::StretchedWristStraight,
                                                           Family::AlongAxis),
                                           testing::Values(CrxModel::Crx3iA, CrxModel::Crx5iA, CrxModel::Crx10iA,
                                                           CrxModel::Crx10iAL, CrxModel::Crx20iAL,
-                                                          CrxModel::Crx30iA)));
+                                                          CrxModel::Crx30iA)),
+                         family_case_name);
 
 }  // namespace
 }  // namespace talvane

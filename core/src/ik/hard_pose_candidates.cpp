@@ -20,8 +20,10 @@ constexpr double AXIS_TOLERANCE = 1e-6;
 constexpr double NEAR_AXIS_DISTANCE = 0.01;
 // A scan covers ±(this many)·d/y1 around such a root, d the distance of its circle point from the
 // axis (or from the shoulder, near it): the circle's closest approach and the whole swing of P's
-// azimuth around it lie inside.
-constexpr double SCAN_HALF_WIDTH = 2.0;
+// azimuth around it lie inside, and so do the zeros that a loosely placed root stands for, which
+// can lie several times farther out than the root itself. The steps grow with the distance, so a
+// wider window costs only a few more of them.
+constexpr double SCAN_HALF_WIDTH = 8.0;
 // What the branch refinement accepts as a zero.
 constexpr double VERIFIED_RESIDUAL = 1e-9;
 // A zero this close to a listed candidate, with the same elbow, is that candidate.

@@ -20,7 +20,6 @@ constexpr double MIN_DIAGONAL_RATIO = 1e-5;
 // Singular values at or below this share of the largest count as zero.
 constexpr double SINGULAR_VALUE_CUTOFF = 1e-12;
 constexpr double MAX_STEP_DEGREES = 10.0;
-constexpr double SLOW_DECREASE = 0.5;
 
 using Jacobian = PoseErrorJacobian;
 using Vector6 = Eigen::Matrix<double, 6, 1>;
@@ -62,8 +61,7 @@ JointVector refine_joints(const Crx& robot, const JointVector& joints, const Pos
     const Jacobian jacobian = pose_error_jacobian(robot, q);
     const Vector12 error = Eigen::Map<const Vector12>(e.data());
     std::optional<Vector6> delta = cholesky_step(jacobian, error);
-    const bool singular = !delta;
-    if (singular) delta = svd_step(jacobian, error);
+    if (!delta) delta = svd_step(jacobian, error);
     if (!delta) break;
     // Also refuses a NaN step.
     if (!(delta->cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES)) break;
@@ -75,10 +73,6 @@ JointVector refine_joints(const Crx& robot, const JointVector& joints, const Pos
     q = next;
     e = next_error;
     m = next_m;
-    // At a singular Jacobian the error falls at best linearly; a step that did not even halve it
-    // leaves too little of the remaining steps' budget to be worth its singular value
-    // decompositions.
-    if (singular && next_m > SLOW_DECREASE * previous) break;
   }
   return q;
 }
