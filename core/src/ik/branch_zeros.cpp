@@ -89,7 +89,9 @@ std::optional<double> bisect(const Branch& branch, double lo, double g_lo, doubl
       if (stale == +1) f_lo *= 0.5;
       stale = +1;
     }
-    if (i == JUMP_CHECK_STEPS && std::min(std::abs(g_lo), std::abs(g_hi)) > JUMP_SHARE * start_size) {
+    // Ends already within the verification bound are a zero, however noisy g_s is there.
+    if (i == JUMP_CHECK_STEPS &&
+        std::min(std::abs(g_lo), std::abs(g_hi)) > std::max(JUMP_SHARE * start_size, VERIFIED_RESIDUAL)) {
       return std::nullopt;
     }
   }

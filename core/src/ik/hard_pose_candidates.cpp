@@ -33,7 +33,7 @@ constexpr double SAME_ZERO_ANGLE = 1e-8;
 // loosely, where several zeros of the branch residuals may hide (the arm nearly in line with the
 // wrist nearly straight, say). The cluster is scanned over its spread on either side, in at least
 // CLUSTER_SAMPLES steps.
-constexpr double CLUSTER_DISTANCE = 1e-2;
+constexpr double CLUSTER_DISTANCE = 2e-3;
 constexpr double CLUSTER_MARGIN = 1.0;
 constexpr double CLUSTER_SAMPLES = 64.0;
 
