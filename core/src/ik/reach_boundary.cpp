@@ -22,7 +22,7 @@ constexpr double NEAR_BOUNDARY = 1e-3;
 constexpr double MAX_BOUNDARY_RESIDUAL = 1e-3;
 // Zeros off the boundary are sought where the residual at the boundary is below this: g_s grows
 // like the square root of the angle, so they lie within about 1e-5 rad of it.
-constexpr double NEAR_ZERO_RESIDUAL = 1e-3;
+constexpr double NEAR_ZERO_RESIDUAL = 1e-2;
 // Admits every elbow of a point up to NEAR_BOUNDARY outside the reach, as the in-line one.
 constexpr double ANY_SHORTFALL = 1.0;
 constexpr double VERIFIED_RESIDUAL = 1e-9;
