@@ -29,7 +29,11 @@ double wrap_angle(double x) {
 }
 
 PoseError pose_error(const Crx& robot, const JointVector& joints, const Pose& target) {
-  const Matrix4 a = pose_to_matrix(fk(robot, joints));
+  return flange_error(fk(robot, joints), target);
+}
+
+PoseError flange_error(const Pose& flange, const Pose& target) {
+  const Matrix4 a = pose_to_matrix(flange);
   const Matrix4 b = pose_to_matrix(target);
   PoseError e{};
   for (std::size_t col = 0; col < 3; ++col) {

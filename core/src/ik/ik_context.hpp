@@ -33,6 +33,10 @@ double wrap_angle(double x);
 using PoseError = std::array<double, 12>;
 PoseError pose_error(const Crx& robot, const JointVector& joints, const Pose& target);
 
+// The same differences for a flange pose already computed (fk, or element 5 of fk_all, which is
+// bit-identical to it).
+PoseError flange_error(const Pose& flange, const Pose& target);
+
 // The largest |eᵢ|; NaN as soon as any element is NaN, so that a NaN error can never pass a bound.
 double max_abs_error(const PoseError& error);
 

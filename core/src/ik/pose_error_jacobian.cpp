@@ -13,7 +13,10 @@ Eigen::Vector3d as_eigen(const Vec3& v) { return Eigen::Vector3d(v[0], v[1], v[2
 }  // namespace
 
 PoseErrorJacobian pose_error_jacobian(const Crx& robot, const JointVector& joints) {
-  const Frames frames = fk_all(robot, joints);
+  return pose_error_jacobian(robot, fk_all(robot, joints));
+}
+
+PoseErrorJacobian pose_error_jacobian(const Crx& robot, const Frames& frames) {
   const Matrix4 flange = pose_to_matrix(frames[5]);
   const Eigen::Vector3d p = as_eigen(frames[5].translation);
   PoseErrorJacobian kinematic;

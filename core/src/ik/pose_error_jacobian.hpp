@@ -3,6 +3,7 @@
 
 #include <Eigen/Core>
 
+#include "fk.hpp"
 #include "ik/ik_context.hpp"
 
 namespace talvane {
@@ -13,5 +14,8 @@ using PoseErrorJacobian = Eigen::Matrix<double, 12, 6>;
 // is the rotation about the joint's line in the base frame; controller J2 moves kinematic joints 2
 // and 3 together, because the kinematic third angle is J2 + J3.
 PoseErrorJacobian pose_error_jacobian(const Crx& robot, const JointVector& joints);
+
+// The same from the frames of fk_all already computed for those joints.
+PoseErrorJacobian pose_error_jacobian(const Crx& robot, const Frames& frames);
 
 }  // namespace talvane

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "fk.hpp"
 #include "ik/pose_error_jacobian.hpp"
 
 namespace talvane {
@@ -51,14 +52,16 @@ std::optional<Vector6> svd_step(const Jacobian& jacobian, const Vector12& error)
 
 }  // namespace
 
-JointVector refine_joints(const Crx& robot, const JointVector& joints, const Pose& target) {
+RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& joints, const Pose& target) {
   JointVector q = joints;
   PoseError e = pose_error(robot, q, target);
   double m = max_abs_error(e);
+  // The frames of q once a step has computed them: the next Jacobian needs exactly those.
+  std::optional<Frames> frames;
   for (int i = 0; i < MAX_STEPS; ++i) {
     if (m < CONVERGED_ERROR) break;
     const double previous = m;
-    const Jacobian jacobian = pose_error_jacobian(robot, q);
+    const Jacobian jacobian = pose_error_jacobian(robot, frames ? *frames : fk_all(robot, q));
     const Vector12 error = Eigen::Map<const Vector12>(e.data());
     std::optional<Vector6> delta = cholesky_step(jacobian, error);
     if (!delta) delta = svd_step(jacobian, error);
@@ -67,14 +70,22 @@ JointVector refine_joints(const Crx& robot, const JointVector& joints, const Pos
     if (!(delta->cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES)) break;
     JointVector next = q;
     for (int j = 0; j < 6; ++j) next[j] = q[j] + (*delta)(j);
-    const PoseError next_error = pose_error(robot, next, target);
+    // fk is element 5 of fk_all, bit for bit, so one chain walk serves the error and the next
+    // Jacobian.
+    const Frames next_frames = fk_all(robot, next);
+    const PoseError next_error = flange_error(next_frames[5], target);
     const double next_m = max_abs_error(next_error);
     if (!(next_m < previous)) break;
     q = next;
     e = next_error;
     m = next_m;
+    frames = next_frames;
   }
-  return q;
+  return {q, m};
+}
+
+JointVector refine_joints(const Crx& robot, const JointVector& joints, const Pose& target) {
+  return refine_joints_with_error(robot, joints, target).joints;
 }
 
 }  // namespace talvane

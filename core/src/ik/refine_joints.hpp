@@ -11,4 +11,12 @@ namespace talvane {
 // result never has a larger error than the input.
 JointVector refine_joints(const Crx& robot, const JointVector& joints, const Pose& target);
 
+// The polished joints with their largest pose-error element, max_abs_error(pose_error(...)) of
+// them, which the polishing has already computed.
+struct RefinedJoints {
+  JointVector joints;
+  double residual;
+};
+RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& joints, const Pose& target);
+
 }  // namespace talvane

@@ -33,10 +33,11 @@ class SolutionCollector {
 
   // Polishes a rebuilt vector and offers it to the list; a stalled one is kept for the retry.
   void offer(const JointVector& rebuilt, double theta, SolutionKind kind) {
-    const JointVector joints = refine_joints(robot_, rebuilt, target_);
-    const double residual = max_abs_error(pose_error(robot_, joints, target_));
-    admit_solution(solutions_, IkSolution{joints, residual, theta, kind});
-    if (residual > MAX_RESIDUAL && residual <= RESCUE_RESIDUAL) stalled_.push_back({rebuilt, theta, kind});
+    const RefinedJoints refined = refine_joints_with_error(robot_, rebuilt, target_);
+    admit_solution(solutions_, IkSolution{refined.joints, refined.residual, theta, kind});
+    if (refined.residual > MAX_RESIDUAL && refined.residual <= RESCUE_RESIDUAL) {
+      stalled_.push_back({rebuilt, theta, kind});
+    }
   }
 
   void offer_candidate(const IkContext& ctx, const CircleCandidate& candidate) {
