@@ -14,7 +14,7 @@
 #include "fk.hpp"
 #include "ik/ik_context.hpp"
 #include "ik/solve_ik.hpp"
-#include "random_joints.hpp"
+#include "support/random_joints.hpp"
 
 namespace {
 
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   bool all_found = true;
   for (std::size_t m = 0; m < MODEL_COUNT; ++m) {
     const Crx robot = Crx::from_model(static_cast<CrxModel>(m));
-    Random random{seed * 1000003ULL + m};
+    talvane::testing_support::Random random{seed * 1000003ULL + m};
     long found = 0;
     long bad_residual = 0;
     long duplicates = 0;

@@ -20,7 +20,7 @@
 #include "ik/refine_joints.hpp"
 #include "ik/roots/trig_roots.hpp"
 #include "ik/solve_ik.hpp"
-#include "random_joints.hpp"
+#include "support/random_joints.hpp"
 #include "ik/wrist_circle.hpp"
 
 namespace {
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const Crx robot = Crx::crx10ia();
-  Random random{seed};
+  talvane::testing_support::Random random{seed};
   std::vector<Pose> targets;
   targets.reserve(static_cast<std::size_t>(count));
   for (long n = 0; n < count; ++n) {
