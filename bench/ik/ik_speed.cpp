@@ -20,8 +20,8 @@
 #include "ik/refine_joints.hpp"
 #include "ik/roots/trig_roots.hpp"
 #include "ik/solve_ik.hpp"
-#include "support/random_joints.hpp"
 #include "ik/wrist_circle.hpp"
+#include "support/random_joints.hpp"
 
 namespace {
 

@@ -37,7 +37,8 @@ JointVector twin_of(const JointVector& q) {
   return {q[0] - 180.0, -q[1], (180.0 - alpha) + q[1], q[3] - 180.0, q[4], q[5]};
 }
 
-void expect_valid_and_distinct(const Crx& robot, const std::vector<IkSolution>& solutions, const Pose& target) {
+void expect_valid_and_distinct(const Crx& robot, const std::vector<IkSolution>& solutions,
+                               const Pose& target) {
   for (std::size_t i = 0; i < solutions.size(); ++i) {
     EXPECT_LE(max_abs_error(pose_error(robot, solutions[i].joints, target)), MAX_RESIDUAL) << "row " << i;
     for (std::size_t k = 0; k < i; ++k) {
@@ -62,66 +63,88 @@ TEST_P(HardPoses, ListTheGeneratingVectorAndItsTwin) {
 
 INSTANTIATE_TEST_SUITE_P(
     StretchedWithStraightWrist, HardPoses,
-    testing::Values(
-        HardPose{"stretched backwards", CrxModel::Crx5iA, {0, -90, -180, 0, 0, -180}},
-        HardPose{"stretched backwards", CrxModel::Crx3iA, {0, -90, -180, 0, 0, -180}},
-        HardPose{"stretched, wrist a hair off", CrxModel::Crx10iA,
-                 {-26.785988971922364, -90.0, -179.99998495044477, -180.0, -180.00001966258333, -143.87175670278384}},
-        HardPose{"stretched, wrist a hair off", CrxModel::Crx10iAL,
-                 {-26.785988971922364, -90.0, -179.99998495044477, -180.0, -180.00001966258333, -143.87175670278384}},
-        HardPose{"stretched, wrist a hair off", CrxModel::Crx10iA,
-                 {4.1250405187511205, -90.00007021176125, -180.0, -179.9998699967791, -180.0000060615951,
-                  -179.99999841263917}},
-        HardPose{"stretched, wrist a hair off", CrxModel::Crx30iA,
-                 {4.1250405187511205, -90.00007021176125, -180.0, -179.9998699967791, -180.0000060615951,
-                  -179.99999841263917}},
-        HardPose{"nearly stretched, wrist nearly straight", CrxModel::Crx20iAL,
-                 {180.0, 90.00482508576137, 0.0, 180.0024819317852, 0.00020027230033096863, -179.99998629740278}},
-        HardPose{"wrist straight, flat branch residual", CrxModel::Crx30iA,
-                 {90.0, 90.0, 89.99979872954371, 90.0, -180.0, -70.5358134740252}}));
+    testing::Values(HardPose{"stretched backwards", CrxModel::Crx5iA, {0, -90, -180, 0, 0, -180}},
+                    HardPose{"stretched backwards", CrxModel::Crx3iA, {0, -90, -180, 0, 0, -180}},
+                    HardPose{"stretched, wrist a hair off",
+                             CrxModel::Crx10iA,
+                             {-26.785988971922364, -90.0, -179.99998495044477, -180.0, -180.00001966258333,
+                              -143.87175670278384}},
+                    HardPose{"stretched, wrist a hair off",
+                             CrxModel::Crx10iAL,
+                             {-26.785988971922364, -90.0, -179.99998495044477, -180.0, -180.00001966258333,
+                              -143.87175670278384}},
+                    HardPose{"stretched, wrist a hair off",
+                             CrxModel::Crx10iA,
+                             {4.1250405187511205, -90.00007021176125, -180.0, -179.9998699967791,
+                              -180.0000060615951, -179.99999841263917}},
+                    HardPose{"stretched, wrist a hair off",
+                             CrxModel::Crx30iA,
+                             {4.1250405187511205, -90.00007021176125, -180.0, -179.9998699967791,
+                              -180.0000060615951, -179.99999841263917}},
+                    HardPose{"nearly stretched, wrist nearly straight",
+                             CrxModel::Crx20iAL,
+                             {180.0, 90.00482508576137, 0.0, 180.0024819317852, 0.00020027230033096863,
+                              -179.99998629740278}},
+                    HardPose{"wrist straight, flat branch residual",
+                             CrxModel::Crx30iA,
+                             {90.0, 90.0, 89.99979872954371, 90.0, -180.0, -70.5358134740252}}));
 
 INSTANTIATE_TEST_SUITE_P(
     FoldedForearm, HardPoses,
-    testing::Values(
-        HardPose{"folded, P 0.04 mm from the shoulder", CrxModel::Crx3iA,
-                 {113.03717026033445, 89.84708517690666, -179.85492574651306, 61.66409073306272, 161.51244709495376,
-                  94.10990364966977}},
-        HardPose{"folded, P 0.07 mm from the shoulder", CrxModel::Crx10iA,
-                 {113.03717026033445, 89.84708517690666, -179.85492574651306, 61.66409073306272, 161.51244709495376,
-                  94.10990364966977}},
-        HardPose{"folded, two zeros 5e-6 rad apart", CrxModel::Crx10iA,
-                 {85.58799174234389, 97.11726648246662, -187.2172664824666, 155.19880725448178, -82.1804400176616,
-                  161.79545676623485}},
-        HardPose{"folded, the roots three times closer to the shoulder than the zero", CrxModel::Crx10iA,
-                 {-59.39451388826431, -133.32456202273931, 43.340185262503454, 11.804012491276495, 167.20510308061176,
-                  -3.6351203703396777}},
-        HardPose{"folded, random", CrxModel::Crx10iA,
-                 {-0.26283510390777565, 89.99429952581085, -179.9801831861468, 84.81717323022792, 55.12713688412339,
-                  -102.8997278861349}},
-        HardPose{"folded onto the inner boundary", CrxModel::Crx5iA,
-                 {-30.424546484328857, 4.017279773885207, -94.01727977488521, -0.5637036151439077,
-                  167.76471402949142, 89.99295873511477}},
-        HardPose{"folded onto the inner boundary, near the axis", CrxModel::Crx5iA,
-                 {-174.1192495207571, 0.0, -90.00013630589271, -43.48661354187715, 74.43211087901247,
-                  -149.29445460754624}}));
+    testing::Values(HardPose{"folded, P 0.04 mm from the shoulder",
+                             CrxModel::Crx3iA,
+                             {113.03717026033445, 89.84708517690666, -179.85492574651306, 61.66409073306272,
+                              161.51244709495376, 94.10990364966977}},
+                    HardPose{"folded, P 0.07 mm from the shoulder",
+                             CrxModel::Crx10iA,
+                             {113.03717026033445, 89.84708517690666, -179.85492574651306, 61.66409073306272,
+                              161.51244709495376, 94.10990364966977}},
+                    HardPose{"folded, two zeros 5e-6 rad apart",
+                             CrxModel::Crx10iA,
+                             {85.58799174234389, 97.11726648246662, -187.2172664824666, 155.19880725448178,
+                              -82.1804400176616, 161.79545676623485}},
+                    HardPose{"folded, the roots three times closer to the shoulder than the zero",
+                             CrxModel::Crx10iA,
+                             {-59.39451388826431, -133.32456202273931, 43.340185262503454, 11.804012491276495,
+                              167.20510308061176, -3.6351203703396777}},
+                    HardPose{"folded, random",
+                             CrxModel::Crx10iA,
+                             {-0.26283510390777565, 89.99429952581085, -179.9801831861468, 84.81717323022792,
+                              55.12713688412339, -102.8997278861349}},
+                    HardPose{"folded onto the inner boundary",
+                             CrxModel::Crx5iA,
+                             {-30.424546484328857, 4.017279773885207, -94.01727977488521, -0.5637036151439077,
+                              167.76471402949142, 89.99295873511477}},
+                    HardPose{"folded onto the inner boundary, near the axis",
+                             CrxModel::Crx5iA,
+                             {-174.1192495207571, 0.0, -90.00013630589271, -43.48661354187715,
+                              74.43211087901247, -149.29445460754624}}));
 
 INSTANTIATE_TEST_SUITE_P(
     AlongTheJ1Axis, HardPoses,
-    testing::Values(
-        HardPose{"stretched up, P 9e-3 mm off the axis", CrxModel::Crx10iA,
-                 {-117.39191422021429, 0.0, 90.001, 13.7837493578445, -176.77206962984312, -156.86988420670485}},
-        HardPose{"stretched up, 6 of 8 rows", CrxModel::Crx10iA,
-                 {140.14627750223036, 0.0, 90.00006625101547, 115.75512946713309, 150.28848525027968,
-                  90.00001036663195}},
-        HardPose{"stretched down, wrist straight", CrxModel::Crx5iA,
-                 {180.0, -180.0, -90.00007226113586, 85.9189308437766, -180.00000414073332, 105.66016360406684}},
-        HardPose{"stretched up, upper arm a hair tilted", CrxModel::Crx10iA,
-                 {-5.649535567465961, 0.01812879421360915, 90.0, 4.242998771324138e-07, -126.9543518214441, 90.0}},
-        HardPose{"stretched down, wrist straight, zeros of a flat residual", CrxModel::Crx5iA,
-                 {-90.0, -180.00017304081717, -90.0, 90.0, 0.0, 90.0}},
-        HardPose{"folded down the axis, P a hair outside the band", CrxModel::Crx5iA,
-                 {149.68145253307478, -180.0, 89.99994536902638, 163.45582137228854, -48.86398558102789,
-                  -9.11472733112197}}));
+    testing::Values(HardPose{"stretched up, P 9e-3 mm off the axis",
+                             CrxModel::Crx10iA,
+                             {-117.39191422021429, 0.0, 90.001, 13.7837493578445, -176.77206962984312,
+                              -156.86988420670485}},
+                    HardPose{"stretched up, 6 of 8 rows",
+                             CrxModel::Crx10iA,
+                             {140.14627750223036, 0.0, 90.00006625101547, 115.75512946713309,
+                              150.28848525027968, 90.00001036663195}},
+                    HardPose{"stretched down, wrist straight",
+                             CrxModel::Crx5iA,
+                             {180.0, -180.0, -90.00007226113586, 85.9189308437766, -180.00000414073332,
+                              105.66016360406684}},
+                    HardPose{"stretched up, upper arm a hair tilted",
+                             CrxModel::Crx10iA,
+                             {-5.649535567465961, 0.01812879421360915, 90.0, 4.242998771324138e-07,
+                              -126.9543518214441, 90.0}},
+                    HardPose{"stretched down, wrist straight, zeros of a flat residual",
+                             CrxModel::Crx5iA,
+                             {-90.0, -180.00017304081717, -90.0, 90.0, 0.0, 90.0}},
+                    HardPose{"folded down the axis, P a hair outside the band",
+                             CrxModel::Crx5iA,
+                             {149.68145253307478, -180.0, 89.99994536902638, 163.45582137228854,
+                              -48.86398558102789, -9.11472733112197}}));
 
 // Inside the family bands only some member need be listed, but never none.
 TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {
@@ -179,7 +202,8 @@ TEST_P(HardFamilies, EveryIsolatedSolutionIsListed) {
   constexpr int SAMPLES = 60;
   const auto [family, model] = GetParam();
   const Crx robot = Crx::from_model(model);
-  testing_support::Random random{7000 + 16 * static_cast<std::uint64_t>(family) + static_cast<std::uint64_t>(model)};
+  testing_support::Random random{7000 + 16 * static_cast<std::uint64_t>(family) +
+                                 static_cast<std::uint64_t>(model)};
   for (int n = 0; n < SAMPLES; ++n) {
     const JointVector q = hard_joints(family, random);
     const Pose target = fk(robot, q);
@@ -194,19 +218,19 @@ TEST_P(HardFamilies, EveryIsolatedSolutionIsListed) {
 }
 
 std::string family_case_name(const testing::TestParamInfo<HardFamilies::ParamType>& info) {
-  static const char* const FAMILIES[] = {"RoundValues", "Folded", "Stretched", "WristStraight",
-                                         "StretchedWristStraight", "AlongAxis"};
+  static const char* const FAMILIES[] = {
+      "RoundValues", "Folded", "Stretched", "WristStraight", "StretchedWristStraight", "AlongAxis"};
   return std::string(FAMILIES[static_cast<int>(std::get<0>(info.param))]) + "_Model" +
          std::to_string(static_cast<int>(std::get<1>(info.param)));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, HardFamilies,
-                         testing::Combine(testing::Values(Family::RoundValues, Family::Folded, Family::Stretched,
-                                                          Family::WristStraight, Family::StretchedWristStraight,
-                                                          Family::AlongAxis),
-                                          testing::Values(CrxModel::Crx3iA, CrxModel::Crx5iA, CrxModel::Crx10iA,
-                                                          CrxModel::Crx10iAL, CrxModel::Crx20iAL,
-                                                          CrxModel::Crx30iA)),
+                         testing::Combine(testing::Values(Family::RoundValues, Family::Folded,
+                                                          Family::Stretched, Family::WristStraight,
+                                                          Family::StretchedWristStraight, Family::AlongAxis),
+                                          testing::Values(CrxModel::Crx3iA, CrxModel::Crx5iA,
+                                                          CrxModel::Crx10iA, CrxModel::Crx10iAL,
+                                                          CrxModel::Crx20iAL, CrxModel::Crx30iA)),
                          family_case_name);
 
 }  // namespace

@@ -211,11 +211,12 @@ std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& sc
     const double next = std::min(theta + step, end);
     const BranchResidual g_next = branch.at(next);
     if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {
-      const auto zero = g_next.value == 0.0 ? std::optional<double>(next) : bisect(branch, theta, g.value, next);
+      const auto zero =
+          g_next.value == 0.0 ? std::optional<double>(next) : bisect(branch, theta, g.value, next);
       if (zero) zeros.push_back(*zero);
-    } else if (scan.minima && g_before.valid && g.valid && g_next.valid && std::abs(g.value) <= MINIMUM_SEARCH_RESIDUAL &&
-               (g_before.value < 0.0) == (g.value < 0.0) && std::abs(g.value) < std::abs(g_before.value) &&
-               std::abs(g.value) <= std::abs(g_next.value)) {
+    } else if (scan.minima && g_before.valid && g.valid && g_next.valid &&
+               std::abs(g.value) <= MINIMUM_SEARCH_RESIDUAL && (g_before.value < 0.0) == (g.value < 0.0) &&
+               std::abs(g.value) < std::abs(g_before.value) && std::abs(g.value) <= std::abs(g_next.value)) {
       minimum_zeros(branch, before, theta, g.value, next, zeros);
     }
     before = theta;

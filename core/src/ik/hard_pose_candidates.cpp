@@ -100,40 +100,52 @@ bool listed(const std::vector<CircleCandidate>& candidates, double theta, const 
   });
 }
 
-}  // namespace
-
-std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const CircleSearch& search) {
-  const double tol = AXIS_TOLERANCE * ctx.robot.z1();
-  std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);
-  // A root that already is a zero of a branch residual, where that branch's refinement wandered
-  // off along a flat residual (the wrist straight, say): the root itself.
+// A root that already is a zero of a branch residual, where that branch's refinement wandered off
+// along a flat residual (the wrist straight, say): the root itself.
+void append_verified_roots(const IkContext& ctx, const CircleSearch& search, double tol,
+                           std::vector<CircleCandidate>& found) {
   for (const double root : search.roots) {
-    const bool kept = std::any_of(search.candidates.begin(), search.candidates.end(), [&](const CircleCandidate& c) {
-      return std::abs(wrap_angle(c.theta - root)) < SAME_ZERO_ANGLE;
-    });
+    const bool kept = std::any_of(
+        search.candidates.begin(), search.candidates.end(),
+        [&](const CircleCandidate& c) { return std::abs(wrap_angle(c.theta - root)) < SAME_ZERO_ANGLE; });
     if (kept) continue;
     const Vec3 p = circle_point(ctx, root);
     for (const double sign : {+1.0, -1.0}) {
       const BranchResidual g = branch_residual(ctx, root, sign);
       if (!g.valid || !(std::abs(g.value) <= VERIFIED_RESIDUAL)) continue;
       const auto elbow = elbow_for(ctx, p, sign, 0.0);
-      if (elbow && !listed(found, root, *elbow, tol)) found.push_back({*elbow, p, root, SolutionKind::Regular});
+      if (elbow && !listed(found, root, *elbow, tol))
+        found.push_back({*elbow, p, root, SolutionKind::Regular});
     }
   }
-  std::vector<Window> windows = near_axis_windows(ctx, search);
-  const std::vector<Window> clusters = cluster_windows(search.roots);
-  windows.insert(windows.end(), clusters.begin(), clusters.end());
+}
+
+// The zeros of both branch residuals in every window, as candidates not listed yet.
+void append_scanned_zeros(const IkContext& ctx, const CircleSearch& search,
+                          const std::vector<Window>& windows, double tol,
+                          std::vector<CircleCandidate>& found) {
   for (const Window& w : windows) {
     const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, NEAR_AXIS_SHARE, w.max_step};
     for (const double sign : {+1.0, -1.0}) {
       for (const double zero : scan_branch_zeros(ctx, scan, sign)) {
         const Vec3 p = circle_point(ctx, zero);
         const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, NEAR_AXIS_SHARE);
-        if (!elbow || listed(search.candidates, zero, *elbow, tol) || listed(found, zero, *elbow, tol)) continue;
+        if (!elbow || listed(search.candidates, zero, *elbow, tol) || listed(found, zero, *elbow, tol))
+          continue;
         found.push_back({*elbow, p, zero, SolutionKind::Regular});
       }
     }
   }
+}
+
+}  // namespace
+
+std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const CircleSearch& search) {
+  const double tol = AXIS_TOLERANCE * ctx.robot.z1();
+  std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);
+  append_verified_roots(ctx, search, tol, found);
+  append_scanned_zeros(ctx, search, near_axis_windows(ctx, search), tol, found);
+  append_scanned_zeros(ctx, search, cluster_windows(search.roots), tol, found);
   return found;
 }
 

@@ -45,7 +45,8 @@ void near_boundary_zeros(const IkContext& ctx, double theta, double side, double
   // From the boundary outwards, so that each bracket is the nearest one to the boundary.
   for (int k = U_SAMPLES; k >= 0; --k) {
     const double u = std::ldexp(LARGEST_U, -k);
-    const BranchResidual g = branch_residual_off_axis(ctx, off_boundary(theta, side, u), sign, NEAR_AXIS_SHARE);
+    const BranchResidual g =
+        branch_residual_off_axis(ctx, off_boundary(theta, side, u), sign, NEAR_AXIS_SHARE);
     if (g.valid && g_prev.valid && (g.value < 0.0) != (g_prev.value < 0.0)) {
       double lo = u_prev;
       double hi = u;
@@ -53,7 +54,8 @@ void near_boundary_zeros(const IkContext& ctx, double theta, double side, double
       for (int i = 0; i < MAX_BISECTIONS; ++i) {
         const double mid = lo + (hi - lo) * 0.5;
         if (mid <= lo || mid >= hi) break;
-        const BranchResidual gm = branch_residual_off_axis(ctx, off_boundary(theta, side, mid), sign, NEAR_AXIS_SHARE);
+        const BranchResidual gm =
+            branch_residual_off_axis(ctx, off_boundary(theta, side, mid), sign, NEAR_AXIS_SHARE);
         if (!gm.valid) break;
         if ((gm.value < 0.0) == (g_lo < 0.0)) {
           lo = mid;
@@ -113,55 +115,65 @@ double boundary_rate(const IkContext& ctx, double theta) {
   return -a * std::sin(theta) + b * std::cos(theta);
 }
 
+// The in-line configurations at one boundary angle whose branch residual is small; whether any
+// residual there is small enough to look for zeros next to the boundary.
+bool append_in_line(const IkContext& ctx, double theta, std::vector<CircleCandidate>& candidates) {
+  const Vec3 n = offset_direction(ctx, theta);
+  const Vec3 p = circle_point_at(ctx, n);
+  if (!(std::hypot(p[0], p[1]) >= NEAR_AXIS_SHARE * ctx.robot.z1())) return false;
+  std::array<Vec3, 2> elbows{};
+  std::size_t count = 0;
+  for (const double sign : {+1.0, -1.0}) {
+    const auto elbow = elbow_off_axis(ctx, p, sign, ANY_SHORTFALL, NEAR_AXIS_SHARE);
+    if (!elbow || (count == 1 && *elbow == elbows[0])) continue;
+    elbows[count++] = *elbow;
+  }
+  bool near_zero = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const double residual = std::abs(dot(subtract(elbows[i], p), n) / ctx.robot.x1());
+    if (residual <= MAX_BOUNDARY_RESIDUAL) candidates.push_back({elbows[i], p, theta, SolutionKind::Regular});
+    near_zero = near_zero || residual <= NEAR_ZERO_RESIDUAL;
+  }
+  return near_zero;
+}
+
+// The zeros of both branches next to a boundary angle, on the side of the reach: inside the outer
+// sphere (`outer`), outside the inner one. |P|² changes at rate −a·sin θ + b·cos θ; at the closest
+// approach, where it does not change, both sides are tried.
+void append_next_to_boundary(const IkContext& ctx, double theta, bool outer,
+                             std::vector<CircleCandidate>& candidates) {
+  const double rate = boundary_rate(ctx, theta);
+  const double inward = outer ? -1.0 : 1.0;
+  std::vector<double> zeros;
+  for (const double sign : {+1.0, -1.0}) {
+    if (rate != 0.0) {
+      near_boundary_zeros(ctx, theta, rate > 0.0 ? inward : -inward, sign, zeros);
+    } else {
+      near_boundary_zeros(ctx, theta, +1.0, sign, zeros);
+      near_boundary_zeros(ctx, theta, -1.0, sign, zeros);
+    }
+    for (const double zero : zeros) {
+      const Vec3 p = circle_point(ctx, zero);
+      if (const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, NEAR_AXIS_SHARE)) {
+        candidates.push_back({*elbow, p, zero, SolutionKind::Regular});
+      }
+    }
+    zeros.clear();
+  }
+}
+
 }  // namespace
 
 std::vector<CircleCandidate> reach_boundary_candidates(const IkContext& ctx) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
-  const double tol = NEAR_AXIS_SHARE * z1;
   std::vector<CircleCandidate> candidates;
-  std::array<double, 2> radii{z1 + x1, std::abs(z1 - x1)};
+  const std::array<double, 2> radii{z1 + x1, std::abs(z1 - x1)};
   for (std::size_t r = 0; r < radii.size(); ++r) {
     // With z1 = x1 the folded boundary is the shoulder itself, which the special angles cover.
-    if (r == 1 && !(radii[r] > tol)) continue;
+    if (r == 1 && !(radii[r] > NEAR_AXIS_SHARE * z1)) continue;
     for (const double theta : boundary_angles(ctx, radii[r])) {
-      const Vec3 n = offset_direction(ctx, theta);
-      const Vec3 p = circle_point_at(ctx, n);
-      if (!(std::hypot(p[0], p[1]) >= tol)) continue;
-      std::array<Vec3, 2> elbows{};
-      std::size_t count = 0;
-      for (const double sign : {+1.0, -1.0}) {
-        const auto elbow = elbow_off_axis(ctx, p, sign, ANY_SHORTFALL, NEAR_AXIS_SHARE);
-        if (!elbow || (count == 1 && *elbow == elbows[0])) continue;
-        elbows[count++] = *elbow;
-      }
-      bool near_zero = false;
-      for (std::size_t i = 0; i < count; ++i) {
-        const double residual = std::abs(dot(subtract(elbows[i], p), n) / x1);
-        if (residual <= MAX_BOUNDARY_RESIDUAL) candidates.push_back({elbows[i], p, theta, SolutionKind::Regular});
-        near_zero = near_zero || residual <= NEAR_ZERO_RESIDUAL;
-      }
-      if (!near_zero) continue;
-      // |P|² changes at rate −a·sin θ + b·cos θ; the reach lies inside the outer sphere and outside
-      // the inner one. At the closest approach both sides are tried.
-      const double rate = boundary_rate(ctx, theta);
-      const double inward = r == 0 ? -1.0 : 1.0;
-      std::vector<double> zeros;
-      for (const double sign : {+1.0, -1.0}) {
-        if (rate != 0.0) {
-          near_boundary_zeros(ctx, theta, rate > 0.0 ? inward : -inward, sign, zeros);
-        } else {
-          near_boundary_zeros(ctx, theta, +1.0, sign, zeros);
-          near_boundary_zeros(ctx, theta, -1.0, sign, zeros);
-        }
-        for (const double zero : zeros) {
-          const Vec3 pz = circle_point(ctx, zero);
-          if (const auto elbow = elbow_off_axis(ctx, pz, sign, 0.0, NEAR_AXIS_SHARE)) {
-            candidates.push_back({*elbow, pz, zero, SolutionKind::Regular});
-          }
-        }
-        zeros.clear();
-      }
+      if (append_in_line(ctx, theta, candidates)) append_next_to_boundary(ctx, theta, r == 0, candidates);
     }
   }
   return candidates;

@@ -32,8 +32,8 @@ std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& 
   return reconstruct_joints_at(ctx, elbow, circle_point, j1);
 }
 
-std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow, const Vec3& circle_point,
-                                                 double j1) {
+std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow,
+                                                 const Vec3& circle_point, double j1) {
   constexpr double PI = std::numbers::pi;
   const Eigen::Vector3d e = as_eigen(elbow);
   const Eigen::Vector3d p = as_eigen(circle_point);

@@ -19,7 +19,7 @@ std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& 
 
 // The same with J1 given (radians) instead of taken from the points: for the restarts of special
 // candidates, whose J1 the points do not fix.
-std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow, const Vec3& circle_point,
-                                                 double j1);
+std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow,
+                                                 const Vec3& circle_point, double j1);
 
 }  // namespace talvane

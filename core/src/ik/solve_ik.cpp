@@ -126,7 +126,8 @@ std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
   for (const CircleCandidate& candidate : hard_pose_candidates(ctx, search)) {
     collector.offer_candidate_if_new(ctx, candidate);
   }
-  for (const CircleCandidate* candidate : stalled_specials) restart_facing_circle_point(ctx, *candidate, collector);
+  for (const CircleCandidate* candidate : stalled_specials)
+    restart_facing_circle_point(ctx, *candidate, collector);
   // The damped polish is slow and, after the searches above, needed only as a last resort: a
   // reachable target must never come back empty.
   if (collector.empty()) collector.retry_stalled();

@@ -18,7 +18,8 @@ inline constexpr int SEGMENT_POINTS = 65;
 
 inline double wrapped_degrees(double d) { return wrap_angle(d * DEG_TO_RAD) / DEG_TO_RAD; }
 
-inline bool segment_reaches(const Crx& robot, const JointVector& from, const JointVector& to, const Pose& target) {
+inline bool segment_reaches(const Crx& robot, const JointVector& from, const JointVector& to,
+                            const Pose& target) {
   for (int k = 0; k < SEGMENT_POINTS; ++k) {
     const double t = static_cast<double>(k) / (SEGMENT_POINTS - 1);
     JointVector q;
