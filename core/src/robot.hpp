@@ -4,18 +4,16 @@
 #include <array>
 #include <cstdint>
 
-namespace talvane {
+#include "angles.hpp"
+#include "vec3.hpp"
 
-using Vec3 = std::array<double, 3>;
+namespace talvane {
 
 // J1..J6 in degrees exactly as the controller displays them; never wrapped or range-checked.
 using JointVector = std::array<double, 6>;
 
 // θ1..θ6 in radians, as used inside the kinematics.
 using KinematicAngles = std::array<double, 6>;
-
-// π/180 as a float64.
-inline constexpr double DEG_TO_RAD = 0.017453292519943295;
 
 enum class CrxModel : std::uint8_t {
   Crx3iA = 0,

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "ik/reconstruct_joints.hpp"
+#include "angles.hpp"
 #include "robot.hpp"
 
 namespace talvane {

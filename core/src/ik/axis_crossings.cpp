@@ -4,26 +4,20 @@
 #include <cmath>
 #include <numbers>
 
-#include "ik/vec3_ops.hpp"
+#include "ik/ik_tolerances.hpp"
 #include "ik/wrist_circle.hpp"
+#include "vec3.hpp"
 
 namespace talvane {
 
 namespace {
 
 constexpr int NEWTON_STARTS = 16;
-constexpr int MAX_NEWTON_STEPS = 20;
-constexpr double SETTLED_STEP = 1e-15;
+// 1/16 of a turn, exactly representable, so the starts are j·2π/16.
+constexpr double START_SPACING = 1.0 / NEWTON_STARTS;
 // Shares of z1: the circle must come this close to the axis to be searched, and a minimum this
 // close counts as on the axis.
 constexpr double SEARCH_MARGIN = 2e-6;
-constexpr double AXIS_TOLERANCE = 1e-6;
-constexpr double MERGE_DISTANCE = 1e-9;
-constexpr double DEGENERATE_COEFFICIENTS = 1e-12;
-// acos's argument may exceed 1 by this much from rounding and still count as a tangent solution.
-constexpr double COSINE_SLACK = 1.000000000001;
-
-double sign_of(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
 
 // Derivatives of ½|H|² for the horizontal part H of the circle point.
 struct HorizontalDistance {
@@ -57,7 +51,7 @@ std::vector<double> special_angles(const IkContext& ctx) {
   std::vector<double> angles;
   if (std::hypot(o[0], o[1]) - ctx.robot.y1() > SEARCH_MARGIN * z1) return angles;
   for (int j = 0; j < NEWTON_STARTS; ++j) {
-    double theta = j * 2.0 * std::numbers::pi * 0.0625;
+    double theta = j * 2.0 * std::numbers::pi * START_SPACING;
     bool abandoned = false;
     for (int step_count = 0; step_count < MAX_NEWTON_STEPS; ++step_count) {
       const HorizontalDistance h = horizontal_distance(ctx, theta);
@@ -111,30 +105,6 @@ std::vector<Vec3> axis_elbows(const IkContext& ctx, double theta) {
     elbows.push_back(Vec3{h * std::cos(phi.angles[i]), h * std::sin(phi.angles[i]), elbow_z});
   }
   return elbows;
-}
-
-CosSinSolutions solve_cos_sin(double x, double y, double a) {
-  CosSinSolutions result;
-  const double r = std::hypot(x, y);
-  if (r < DEGENERATE_COEFFICIENTS) {
-    result.kind =
-        std::abs(a) < DEGENERATE_COEFFICIENTS ? CosSinSolutions::Kind::Every : CosSinSolutions::Kind::None;
-    return result;
-  }
-  const double c = a / r;
-  if (!(std::abs(c) <= COSINE_SLACK)) return result;
-  const double base = std::atan2(y, x);
-  const double delta = std::acos(std::clamp(c, -1.0, 1.0));
-  result.kind = CosSinSolutions::Kind::Angles;
-  if (delta < DEGENERATE_COEFFICIENTS) {
-    result.angles[0] = wrap_angle(base);
-    result.count = 1;
-  } else {
-    result.angles[0] = wrap_angle(base + delta);
-    result.angles[1] = wrap_angle(base - delta);
-    result.count = 2;
-  }
-  return result;
 }
 
 }  // namespace talvane

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "ik/cos_sin_equation.hpp"
 #include "ik/ik_context.hpp"
 
 namespace talvane {
@@ -22,14 +23,5 @@ std::optional<Vec3> shoulder_elbow(const IkContext& ctx, double theta);
 // With the forearm point on the J1 axis: the elbows on the horizontal circle around it for which
 // the forearm is perpendicular to N(θ). Empty when none or every point of the circle qualifies.
 std::vector<Vec3> axis_elbows(const IkContext& ctx, double theta);
-
-// All φ with x·cos φ + y·sin φ = a.
-struct CosSinSolutions {
-  enum class Kind { None, Every, Angles };
-  Kind kind = Kind::None;
-  std::array<double, 2> angles{};
-  int count = 0;
-};
-CosSinSolutions solve_cos_sin(double x, double y, double a);
 
 }  // namespace talvane

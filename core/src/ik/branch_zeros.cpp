@@ -5,20 +5,16 @@
 #include <cmath>
 
 #include "ik/elbow.hpp"
+#include "ik/ik_tolerances.hpp"
 #include "ik/wrist_circle.hpp"
 
 namespace talvane {
 
 namespace {
 
-constexpr double AXIS_TOLERANCE = 1e-6;
-// The scan's steps never shrink below this share of z1 over y1, whatever band it looks into.
-constexpr double SMALLEST_AXIS_SHARE = 1e-9;
 constexpr int MAX_REFINE_STEPS = 30;
 constexpr double DIFFERENCE_STEP = 1e-7;
 constexpr double MAX_REFINE_STEP = 0.05;
-constexpr double SETTLED_STEP = 1e-15;
-constexpr double VERIFIED_RESIDUAL = 1e-9;
 // Each scan step turns the azimuth of P (at rate about y1/ρ_P) by at most this many radians, so
 // neighbouring zeros of the residual fall into different steps.
 constexpr double SCAN_AZIMUTH_STEP = 0.1;
@@ -197,7 +193,7 @@ std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, do
 }
 
 std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign) {
-  const double tol = std::max(scan.axis_share, SMALLEST_AXIS_SHARE) * ctx.robot.z1();
+  const double tol = std::max(scan.axis_share, NEAR_AXIS_SHARE) * ctx.robot.z1();
   const Branch branch{ctx, sign, scan.axis_share};
   std::vector<double> zeros;
   const double end = scan.center + scan.half_width;

@@ -7,17 +7,16 @@
 #include "ik/axis_crossings.hpp"
 #include "ik/branch_zeros.hpp"
 #include "ik/elbow.hpp"
+#include "ik/ik_tolerances.hpp"
 #include "ik/roots/trig_roots.hpp"
-#include "ik/vec3_ops.hpp"
 #include "ik/wrist_circle.hpp"
+#include "vec3.hpp"
 
 namespace talvane {
 
 namespace {
 
 constexpr std::size_t INITIAL_CAPACITY = 16;
-// Shares of z1 below which a point counts as on the J1 axis or at the shoulder.
-constexpr double AXIS_TOLERANCE = 1e-6;
 // Roots this close to a special angle are already covered by its candidates.
 constexpr double SPECIAL_ANGLE_EXCLUSION = 1e-5;
 // Below this share of z1 from the axis the branch residuals are too ill-conditioned to say which
@@ -27,8 +26,6 @@ constexpr double OTHER_BRANCH_RESIDUAL = 0.01;
 constexpr double OWN_BRANCH_RESIDUAL = 1e-6;
 // The unrefined fallback accepts an elbow slightly out of reach: h² ≥ −1e-6·z1².
 constexpr double FALLBACK_TOLERANCE_FACTOR = 1e-6;
-double sign_of(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
-
 void append_special_candidates(const IkContext& ctx, double theta, std::vector<CircleCandidate>& out) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();

@@ -3,6 +3,7 @@
 #include <Eigen/Cholesky>
 #include <algorithm>
 
+#include "ik/ik_tolerances.hpp"
 #include "ik/pose_error_jacobian.hpp"
 
 namespace talvane {
@@ -12,14 +13,12 @@ namespace {
 constexpr int MAX_ITERATIONS = 80;
 // Each iteration raises the damping at most this many times before it gives up.
 constexpr int MAX_DAMPING_RAISES = 12;
-constexpr double CONVERGED_ERROR = 1e-12;
 // Damping relative to the largest diagonal entry of JᵀJ: a start close to Gauss–Newton, and a floor
 // that keeps the damped matrix positive definite in floating point.
 constexpr double INITIAL_DAMPING = 1e-6;
 constexpr double MIN_DAMPING = 1e-15;
 constexpr double DAMPING_RAISE = 10.0;
 constexpr double DAMPING_CUT = 0.1;
-constexpr double MAX_STEP_DEGREES = 10.0;
 
 using Vector6 = Eigen::Matrix<double, 6, 1>;
 using Vector12 = Eigen::Matrix<double, 12, 1>;

@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ik/vec3_ops.hpp"
+#include "ik/ik_tolerances.hpp"
 #include "ik/wrist_circle.hpp"
+#include "vec3.hpp"
 
 namespace talvane {
 
-namespace {
-
-// Points closer than this share of z1 to the J1 axis or the shoulder have no arm plane.
-constexpr double AXIS_TOLERANCE = 1e-6;
-
-}  // namespace
+namespace {}  // namespace
 
 std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor) {
   return elbow_off_axis(ctx, p, sign, tolerance_factor, AXIS_TOLERANCE);

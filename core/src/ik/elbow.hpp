@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "ik/ik_context.hpp"
+#include "ik/ik_tolerances.hpp"
 
 namespace talvane {
 
@@ -15,9 +16,7 @@ std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, 
 
 // The same with another share of z1 below which P counts as on the J1 axis: the searches of hard
 // poses look inside the 1e-6·z1 band too, where P's azimuth is still well defined in floating point.
-// A solution can have P a hair outside the band while the angle the search lands on has it a hair
-// inside; the searches therefore use NEAR_AXIS_SHARE.
-inline constexpr double NEAR_AXIS_SHARE = 1e-9;
+// The searches use NEAR_AXIS_SHARE (ik/ik_tolerances.hpp).
 std::optional<Vec3> elbow_off_axis(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor,
                                    double axis_share);
 

@@ -6,15 +6,15 @@
 
 #include "ik/branch_zeros.hpp"
 #include "ik/elbow.hpp"
+#include "ik/ik_tolerances.hpp"
 #include "ik/reach_boundary.hpp"
-#include "ik/vec3_ops.hpp"
 #include "ik/wrist_circle.hpp"
+#include "vec3.hpp"
 
 namespace talvane {
 
 namespace {
 
-constexpr double AXIS_TOLERANCE = 1e-6;
 // Roots whose circle point lies within this share of z1 of the J1 axis are ill-conditioned: the
 // share below which the ordinary search no longer tells the branches apart.
 constexpr double NEAR_AXIS_DISTANCE = 0.01;
@@ -24,8 +24,6 @@ constexpr double NEAR_AXIS_DISTANCE = 0.01;
 // can lie several times farther out than the root itself. The steps grow with the distance, so a
 // wider window costs only a few more of them.
 constexpr double SCAN_HALF_WIDTH = 8.0;
-// What the branch refinement accepts as a zero.
-constexpr double VERIFIED_RESIDUAL = 1e-9;
 // A zero this close to a listed candidate, with the same elbow, is that candidate.
 constexpr double SAME_ZERO_ANGLE = 1e-8;
 

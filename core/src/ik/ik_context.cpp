@@ -21,13 +21,6 @@ IkContext make_ik_context(const Crx& robot, const Pose& target) {
   };
 }
 
-double wrap_angle(double x) {
-  constexpr double PI = std::numbers::pi;
-  double r = std::fmod(x + PI, 2.0 * PI);
-  if (r < 0.0) r = r + 2.0 * PI;
-  return r - PI;
-}
-
 PoseError pose_error(const Crx& robot, const JointVector& joints, const Pose& target) {
   return flange_error(fk(robot, joints), target);
 }

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "angles.hpp"
 #include "pose.hpp"
 #include "robot.hpp"
 
@@ -24,9 +25,6 @@ struct IkContext {
 
 // Nothing is normalised or checked: the quaternion is taken as unit.
 IkContext make_ik_context(const Crx& robot, const Pose& target);
-
-// The equivalent angle in [−π, π): fmod(x + π, 2π), plus 2π if negative, minus π.
-double wrap_angle(double x);
 
 // Flange pose of `joints` minus `target`: the nine rotation entries column by column
 // (R00, R10, R20, R01, ..., R22), then the three translation differences in mm.

@@ -3,14 +3,9 @@
 #include <Eigen/Geometry>
 
 #include "fk.hpp"
+#include "ik/eigen_vector.hpp"
 
 namespace talvane {
-
-namespace {
-
-Eigen::Vector3d as_eigen(const Vec3& v) { return Eigen::Vector3d(v[0], v[1], v[2]); }
-
-}  // namespace
 
 PoseErrorJacobian pose_error_jacobian(const Crx& robot, const JointVector& joints) {
   return pose_error_jacobian(robot, fk_all(robot, joints));

@@ -6,8 +6,9 @@
 #include <numbers>
 
 #include "ik/elbow.hpp"
-#include "ik/vec3_ops.hpp"
+#include "ik/ik_tolerances.hpp"
 #include "ik/wrist_circle.hpp"
+#include "vec3.hpp"
 
 namespace talvane {
 
@@ -25,7 +26,6 @@ constexpr double MAX_BOUNDARY_RESIDUAL = 1e-3;
 constexpr double NEAR_ZERO_RESIDUAL = 1e-2;
 // Admits every elbow of a point up to NEAR_BOUNDARY outside the reach, as the in-line one.
 constexpr double ANY_SHORTFALL = 1.0;
-constexpr double VERIFIED_RESIDUAL = 1e-9;
 // Off the boundary, into the reach, g_s is a smooth function of u = √|θ − θ_b| (the two branches
 // are its two halves), so its zeros there are sought in u: sign changes between samples
 // u = U, U/2, U/4, ..., bisected in u. U² = 1e-2 rad covers where the ordinary roots fail; 2^-40·U

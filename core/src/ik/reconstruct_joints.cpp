@@ -4,13 +4,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "ik/eigen_vector.hpp"
+#include "ik/ik_tolerances.hpp"
+
 namespace talvane {
 
 namespace {
-
-constexpr double AXIS_TOLERANCE = 1e-6;
-
-Eigen::Vector3d as_eigen(const Vec3& v) { return Eigen::Vector3d(v[0], v[1], v[2]); }
 
 Eigen::Matrix3d rotation(double angle, const Eigen::Vector3d& axis) {
   return Eigen::AngleAxisd(angle, axis).toRotationMatrix();

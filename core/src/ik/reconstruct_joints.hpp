@@ -7,9 +7,6 @@
 
 namespace talvane {
 
-// 180/π as a float64: kinematic radians back to controller degrees.
-inline constexpr double RAD_TO_DEG = 57.29577951308232;
-
 // The configuration whose J1 faces P (or, with P on the J1 axis, the elbow; J1 = 0 when neither
 // gives an azimuth), then its twin with J1 turned by a half turn, J2 mirrored, the forearm angle
 // π − α and J4 turned by a half turn. Controller degrees: J1, J2, J4, J5, J6 in [−180, 180); J3 is

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "fk.hpp"
+#include "ik/ik_tolerances.hpp"
 #include "ik/pose_error_jacobian.hpp"
 
 namespace talvane {
@@ -14,13 +15,11 @@ namespace talvane {
 namespace {
 
 constexpr int MAX_STEPS = 25;
-constexpr double CONVERGED_ERROR = 1e-12;
 // The Cholesky factor is trusted only if its smallest diagonal entry is at least this share of its
 // largest; otherwise the normal equations have squared away too much of the conditioning.
 constexpr double MIN_DIAGONAL_RATIO = 1e-5;
 // Singular values at or below this share of the largest count as zero.
 constexpr double SINGULAR_VALUE_CUTOFF = 1e-12;
-constexpr double MAX_STEP_DEGREES = 10.0;
 
 using Jacobian = PoseErrorJacobian;
 using Vector6 = Eigen::Matrix<double, 6, 1>;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "ik/vec3_ops.hpp"
+#include "vec3.hpp"
 
 namespace talvane {
 
@@ -57,10 +57,10 @@ double circle_constraint(const IkContext& ctx, double theta) {
   const Vec3 n = offset_direction(ctx, theta);
   const Vec3 p = circle_point_at(ctx, n);
   const Vec3 q{p[0] * inv_z1, p[1] * inv_z1, p[2] * inv_z1};
-  const double rho = ctx.robot.x1() / ctx.robot.z1();
+  const double forearm_ratio = ctx.robot.x1() / ctx.robot.z1();
   // Normal of the arm plane, ẑ × q.
   const Vec3 k{-q[1], q[0], 0.0};
-  const double r = (dot(q, q) + 1.0 - rho * rho) * 0.5;
+  const double r = (dot(q, q) + 1.0 - forearm_ratio * forearm_ratio) * 0.5;
   // Cramer's rule for e·K = 0, e·q = r, e·N = N·q: e = V/D.
   const Vec3 n_cross_k = cross(n, k);
   const Vec3 k_cross_q = cross(k, q);

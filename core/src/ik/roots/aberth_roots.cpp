@@ -7,6 +7,12 @@ namespace talvane {
 
 namespace {
 
+// The starting points sit evenly on the circle of radius R0, turned by this angle so that none
+// starts on the real axis, where a real polynomial's iteration could not leave it.
+constexpr double START_ANGLE = 0.4;
+// Where the derivative vanishes exactly, the root is moved by this share of R0 (both parts) instead.
+constexpr double ZERO_SLOPE_NUDGE = 0.001;
+
 constexpr int MAX_SWEEPS = 100;
 // |v| ≤ β·2^-47: the value is within a small multiple of its own rounding error bound.
 constexpr double CONVERGED_FACTOR = 7.105427357601002e-15;
@@ -45,7 +51,7 @@ std::optional<PolynomialRoots> aberth_roots(const AlgebraicPolynomial& c, int n,
   roots.count = n;
   auto& z = roots.z;
   for (int k = 0; k < n; ++k) {
-    const double angle = 2.0 * std::numbers::pi * k / n + 0.4;
+    const double angle = 2.0 * std::numbers::pi * k / n + START_ANGLE;
     z[k] = r0 * Complex(std::cos(angle), std::sin(angle));
   }
   for (int sweep = 0; sweep < MAX_SWEEPS; ++sweep) {
@@ -77,7 +83,7 @@ std::optional<PolynomialRoots> aberth_roots(const AlgebraicPolynomial& c, int n,
         if (!is_finite(w)) return std::nullopt;
         next = zj - w;
       } else {
-        next = zj + (0.001 * r0) * Complex(1.0, 1.0);
+        next = zj + (ZERO_SLOPE_NUDGE * r0) * Complex(1.0, 1.0);
       }
       if (next != zj) changed = true;
       z[j] = next;

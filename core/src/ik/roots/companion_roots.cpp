@@ -14,8 +14,8 @@ constexpr Eigen::Index SCHUR_ITERATION_CAP = 100000;
 }  // namespace
 
 PolynomialRoots companion_roots(const AlgebraicPolynomial& p, int n) {
-  // Fixed capacity 8×8: no heap use even on this fallback path.
-  using Companion = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, 8, 8>;
+  // Fixed capacity MAX_ROOTS × MAX_ROOTS: no heap use even on this fallback path.
+  using Companion = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, MAX_ROOTS, MAX_ROOTS>;
   Companion m = Companion::Zero(n, n);
   for (int k = 0; k < n; ++k) m(0, k) = -p[n - 1 - k] / p[n];
   for (int i = 1; i < n; ++i) m(i, i - 1) = 1.0;

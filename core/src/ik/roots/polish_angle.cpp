@@ -1,15 +1,14 @@
 #include <cmath>
 
+#include "ik/ik_tolerances.hpp"
 #include "ik/roots/trig_roots.hpp"
 
 namespace talvane {
 
 namespace {
 
-constexpr int MAX_NEWTON_STEPS = 20;
 // A longer step would leave the root's basin; the root is then kept as found.
 constexpr double MAX_STEP = 0.05;
-constexpr double SETTLED_STEP = 1e-15;
 
 }  // namespace
 

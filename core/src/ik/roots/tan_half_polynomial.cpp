@@ -35,7 +35,7 @@ AlgebraicPolynomial tan_half_polynomial(const TrigPolynomial& shifted) {
     }
     // Times (1 + t²)^(4 − k); descending so that q[j − 2] is still the old value.
     for (std::size_t times = 0; times < 4 - k; ++times) {
-      for (std::size_t j = 8; j >= 2; --j) q[j] = q[j] + q[j - 2];
+      for (std::size_t j = MAX_ROOTS; j >= 2; --j) q[j] = q[j] + q[j - 2];
     }
     for (std::size_t j = 0; j < 9; ++j) p[j] = p[j] + q[j];
   }

@@ -4,26 +4,28 @@
 #include <cmath>
 #include <numbers>
 
-#include "ik/ik_context.hpp"
+#include "angles.hpp"
+#include "ik/ik_tolerances.hpp"
 
 namespace talvane {
 
 namespace {
 
 constexpr int LARGEST_SAMPLE_COUNT = 64;
+// 1/64 of a turn, exactly representable, so the angles are l·2π/64 as the samples are defined.
+constexpr double SAMPLE_SPACING = 1.0 / LARGEST_SAMPLE_COUNT;
 // Coefficients below this share of the largest one are rounding noise of the lower degree.
 constexpr double NEGLIGIBLE_COEFFICIENT = 1e-14;
 // A root counts as real when its imaginary part is at most 1 % of max(|Re|, 1).
 constexpr double REAL_ROOT_TOLERANCE = 0.01;
-constexpr double MERGE_DISTANCE = 1e-9;
-constexpr std::size_t INITIAL_CAPACITY = 8;
+constexpr std::size_t INITIAL_CAPACITY = MAX_ROOTS;
 
 // The first of the 64 samples with the largest |f|; ties and NaN keep the earlier angle.
 double largest_sample_angle(const TrigPolynomial& f) {
   double best = -1.0;
   double best_theta = 0.0;
   for (int l = 0; l < LARGEST_SAMPLE_COUNT; ++l) {
-    const double theta = l * 2.0 * std::numbers::pi * 0.015625;
+    const double theta = l * 2.0 * std::numbers::pi * SAMPLE_SPACING;
     const double value = std::abs(evaluate(f, theta));
     if (value > best) {
       best = value;
@@ -70,7 +72,7 @@ std::vector<double> trig_roots(const TrigPolynomial& f) {
   if (finite && largest == 0.0) return angles;
   const double threshold = NEGLIGIBLE_COEFFICIENT * largest;
   int n = 0;
-  for (int i = 8; i >= 1; --i) {
+  for (int i = MAX_ROOTS; i >= 1; --i) {
     if (std::abs(p[i]) > threshold) {
       n = i;
       break;

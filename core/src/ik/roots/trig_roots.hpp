@@ -15,12 +15,15 @@
 
 namespace talvane {
 
+// The degree of (1 + t²)^4·f(ψ), t = tan(ψ/2), for f of degree 4: at most this many roots.
+inline constexpr int MAX_ROOTS = 8;
+
 // p0..p8, the coefficient of t^i at index i.
-using AlgebraicPolynomial = std::array<double, 9>;
+using AlgebraicPolynomial = std::array<double, MAX_ROOTS + 1>;
 
 // Up to eight complex roots, the first `count` of `z` in use.
 struct PolynomialRoots {
-  std::array<std::complex<double>, 8> z{};
+  std::array<std::complex<double>, MAX_ROOTS> z{};
   int count = 0;
 };
 

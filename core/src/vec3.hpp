@@ -1,11 +1,12 @@
-// The few 3-vector operations the circle search needs, on the core's plain Vec3.
+// The core's plain 3-vector and the few operations the kinematics needs on it.
 #pragma once
 
+#include <array>
 #include <cmath>
 
-#include "robot.hpp"
-
 namespace talvane {
+
+using Vec3 = std::array<double, 3>;
 
 inline Vec3 cross(const Vec3& a, const Vec3& b) {
   return Vec3{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};

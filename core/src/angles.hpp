@@ -1,0 +1,17 @@
+// Angle units and the small angle helpers every part of the kinematics shares.
+#pragma once
+
+namespace talvane {
+
+// π/180 and 180/π as float64: controller degrees to kinematic radians and back. Written out, not
+// computed, because every result is specified to the last bit with exactly these values.
+inline constexpr double DEG_TO_RAD = 0.017453292519943295;
+inline constexpr double RAD_TO_DEG = 57.29577951308232;
+
+// The equivalent angle in [−π, π): fmod(x + π, 2π), plus 2π if negative, minus π.
+double wrap_angle(double x);
+
+// +1, −1, or 0 for zero (and NaN).
+inline double sign_of(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
+
+}  // namespace talvane
