@@ -30,10 +30,10 @@ inline constexpr std::size_t MODEL_COUNT = 6;
 
 // The models' names in discriminant order: the members of the Python enumeration and the names in
 // messages.
-inline constexpr std::array<const char*, MODEL_COUNT> MODEL_NAMES{"Crx3iA",   "Crx5iA",   "Crx10iA",
-                                                                  "Crx10iAL", "Crx20iAL", "Crx30iA"};
+inline constexpr std::array<const char*, MODEL_COUNT> CRX_MODEL_NAMES{"Crx3iA",   "Crx5iA",   "Crx10iA",
+                                                                      "Crx10iAL", "Crx20iAL", "Crx30iA"};
 
-inline const char* model_name(CrxModel model) { return MODEL_NAMES[static_cast<std::size_t>(model)]; }
+inline const char* crx_model_name(CrxModel model) { return CRX_MODEL_NAMES[static_cast<std::size_t>(model)]; }
 
 // Link dimensions in millimetres, one array per dimension, indexed by the model's discriminant.
 struct ModelDimensions {

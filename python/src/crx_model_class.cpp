@@ -9,7 +9,7 @@ EnumClass crx_model_class{
     "One of the models in the FANUC CRX series.\n\n"
     "`LinkMeshes.load` uses the model to select geometry. Two models can share the same four link\n"
     "dimensions, so those dimensions alone do not identify the model represented by a `Crx`.",
-    MODEL_NAMES,
+    CRX_MODEL_NAMES,
 };
 
 PyObject* create_crx_model_type() { return create_enum_class(crx_model_class); }

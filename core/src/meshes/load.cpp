@@ -9,7 +9,7 @@ namespace talvane {
 namespace {
 
 LoadError no_geometry(CrxModel model) {
-  return LoadError{std::string("No link meshes are embedded for the ") + model_name(model) +
+  return LoadError{std::string("No link meshes are embedded for the ") + crx_model_name(model) +
                    ". Geometry is available for the Crx5iA and the Crx10iA only."};
 }
 
