@@ -53,6 +53,22 @@ step "Python tests with NumPy 2"
 python3 -m pip install -q --force-reinstall --no-deps "$wheel"
 (cd "$work" && python3 -m pytest -q "$root/python/tests")
 
+step "Python tests against the module built with AddressSanitizer and UndefinedBehaviorSanitizer"
+# Catches reference-count and memory faults in the binding itself, not only in the C++ libraries.
+# The sanitizer runtimes must be loaded before the interpreter; CPython leaks by design, so leak
+# checking is off. PYTHONPATH puts this build ahead of the installed wheel, which is checked.
+started=$SECONDS
+cmake -S "$root" -B "$work/python-sanitized" -G Ninja -DPython_EXECUTABLE="$python" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVANE_BUILD_PYTHON=ON -DTALVANE_SANITIZE=ON >/dev/null
+cmake --build "$work/python-sanitized" --target talvane -j "$jobs"
+sanitized_env=(env PYTHONPATH="$work/python-sanitized/python"
+  LD_PRELOAD="$(g++ -print-file-name=libasan.so):$(g++ -print-file-name=libubsan.so)"
+  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1)
+(cd "$work" && "${sanitized_env[@]}" python3 -c \
+  'import sys, talvane; sys.exit(not talvane.__file__.startswith(sys.argv[1]))' "$work/python-sanitized/")
+(cd "$work" && "${sanitized_env[@]}" python3 -m pytest -q -p no:cacheprovider "$root/python/tests")
+echo "sanitized module build and tests: $((SECONDS - started)) s"
+
 step "Type stubs against the installed module"
 (cd "$work" && python3 -m mypy.stubtest talvane && python3 -m mypy --ignore-missing-imports "$root/examples")
 

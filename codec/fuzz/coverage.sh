@@ -13,7 +13,7 @@ suffix="${cxx##*clang++}"
 flags="-fprofile-instr-generate -fcoverage-mapping"
 
 mkdir -p "$build"
-"$cxx" -std=c++20 -O1 -ffp-contract=off $flags -fsanitize=fuzzer -I"$root/codec/src" \
+"$cxx" -std=c++20 -O1 -ffp-contract=off $flags -fsanitize=fuzzer -I"$root/codec/src" -I"$root/base/src" \
   "$root"/codec/src/*.cpp "$root/codec/fuzz/fuzz_decode_mesh.cpp" -o "$build/fuzz_coverage"
 LLVM_PROFILE_FILE="$build/replay.profraw" "$build/fuzz_coverage" -runs=0 "$corpus" >/dev/null 2>&1
 "llvm-profdata$suffix" merge -sparse "$build/replay.profraw" -o "$build/replay.profdata"

@@ -21,6 +21,7 @@ set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 add_compile_options(-Wall -Wextra -ffp-contract=off -fno-omit-frame-pointer)
 set(TALVANE_BUILD_FUZZ ON)
+add_subdirectory("$root/base" base)
 add_subdirectory("$root/codec" codec)
 CMAKE
 cmake -S "$build/top" -B "$build/cmake" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" \

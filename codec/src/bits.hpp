@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "fatal.hpp"
+#include "fatal_error.hpp"
 #include "result.hpp"
 #include "stream_reader.hpp"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "fatal.hpp"
+#include "fatal_error.hpp"
 
 namespace talvane::codec {
 

@@ -26,6 +26,13 @@ enum class CrxModel : std::uint8_t {
 
 inline constexpr std::size_t MODEL_COUNT = 6;
 
+// The models' names in discriminant order: the members of the Python enumeration and the names in
+// messages.
+inline constexpr std::array<const char*, MODEL_COUNT> CRX_MODEL_NAMES{"Crx3iA",   "Crx5iA",   "Crx10iA",
+                                                                      "Crx10iAL", "Crx20iAL", "Crx30iA"};
+
+inline const char* crx_model_name(CrxModel model) { return CRX_MODEL_NAMES[static_cast<std::size_t>(model)]; }
+
 // Link dimensions in millimetres, one array per dimension, indexed by the model's discriminant.
 struct ModelDimensions {
   std::array<double, MODEL_COUNT> z1;

@@ -23,31 +23,40 @@ JointValues read_joint_array(PyArrayObject* array) {
   return values;
 }
 
-// A sequence whose every item converts with Python's float conversion. Sets no exception: any
-// failure means "not this way", and the caller falls back to NumPy.
-std::optional<JointValues> read_number_sequence(PyObject* object) {
-  if (PyUnicode_Check(object) || !PySequence_Check(object)) return std::nullopt;
+// Whether the pending exception means only "not a sequence of numbers", so that NumPy's conversion
+// may be tried instead: TypeError or ValueError, which it then clears. Anything else
+// (KeyboardInterrupt, MemoryError, RecursionError, OverflowError, ...) stays set and propagates:
+// retrying would hide it or run the failing code twice.
+bool clear_if_not_numbers() {
+  if (!PyErr_ExceptionMatches(PyExc_TypeError) && !PyErr_ExceptionMatches(PyExc_ValueError)) return false;
+  PyErr_Clear();
+  return true;
+}
+
+// The outcome of reading a sequence with Python's float conversion.
+struct SequenceRead {
+  std::optional<JointValues> values;  // the values, when every item converted
+  bool failed = false;                // an exception is set that must propagate
+};
+
+// A sequence whose every item converts with Python's float conversion. A TypeError or ValueError
+// on the way means "not this way" and is cleared (the caller falls back to NumPy); any other
+// exception is left set and reported as failed.
+SequenceRead read_number_sequence(PyObject* object) {
+  if (PyUnicode_Check(object) || !PySequence_Check(object)) return {};
+  const auto stop = []() -> SequenceRead { return {std::nullopt, !clear_if_not_numbers()}; };
   PyRef iterator{PyObject_GetIter(object)};
-  if (!iterator) {
-    PyErr_Clear();
-    return std::nullopt;
-  }
+  if (!iterator) return stop();
   JointValues sequence;
   while (PyRef item{PyIter_Next(iterator.get())}) {
     const double value = PyFloat_AsDouble(item.get());
-    if (value == -1.0 && PyErr_Occurred()) {
-      PyErr_Clear();
-      return std::nullopt;
-    }
+    if (value == -1.0 && PyErr_Occurred()) return stop();
     // Only six values can ever be used, so longer sequences are counted, not stored.
     if (sequence.count < JOINT_COUNT) sequence.first[sequence.count] = value;
     ++sequence.count;
   }
-  if (PyErr_Occurred()) {
-    PyErr_Clear();
-    return std::nullopt;
-  }
-  return sequence;
+  if (PyErr_Occurred()) return stop();
+  return {sequence, false};
 }
 
 PyObject* new_float64_array(int dimensions, npy_intp* shape) { return PyArray_SimpleNew(dimensions, shape, NPY_DOUBLE); }
@@ -62,7 +71,9 @@ std::optional<JointValues> convert_joint_values(PyObject* object, const char* na
   if (!ensure_numpy()) return std::nullopt;
   if (is_float64_array(object, 1)) return read_joint_array(reinterpret_cast<PyArrayObject*>(object));
 
-  if (const auto sequence = read_number_sequence(object)) return sequence;
+  const SequenceRead sequence = read_number_sequence(object);
+  if (sequence.values) return sequence.values;
+  if (sequence.failed) return std::nullopt;
 
   PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);  // the reference is stolen
   // asarray's cast: forced, so that object, string or long double arrays convert too.

@@ -19,7 +19,8 @@ struct JointValues {
 
 // The conversion of a joint argument: a 1-D float64 array read in place, any sequence of numbers,
 // or whatever NumPy's asarray turns into a 1-D float64 array. Raises TypeError prefixed with the
-// argument `name`, or NumPy's own error.
+// argument `name`, NumPy's own error, or an item's conversion error other than TypeError and
+// ValueError (those alone send the argument on to NumPy).
 std::optional<JointValues> convert_joint_values(PyObject* object, const char* name);
 
 // The six joints, or ValueError "Expected 6 joint angles, got {n}".

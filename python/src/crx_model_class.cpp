@@ -2,12 +2,6 @@
 #include "classes.hpp"
 
 namespace talvane::python {
-namespace {
-
-constexpr const char* MEMBER_NAMES[] = {"Crx3iA", "Crx5iA", "Crx10iA", "Crx10iAL", "Crx20iAL", "Crx30iA"};
-static_assert(std::size(MEMBER_NAMES) == MODEL_COUNT);
-
-}  // namespace
 
 EnumClass crx_model_class{
     "talvane.CrxModel",
@@ -15,7 +9,7 @@ EnumClass crx_model_class{
     "One of the models in the FANUC CRX series.\n\n"
     "`LinkMeshes.load` uses the model to select geometry. Two models can share the same four link\n"
     "dimensions, so those dimensions alone do not identify the model represented by a `Crx`.",
-    MEMBER_NAMES,
+    CRX_MODEL_NAMES,
 };
 
 PyObject* create_crx_model_type() { return create_enum_class(crx_model_class); }

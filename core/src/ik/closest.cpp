@@ -1,9 +1,8 @@
 #include "ik/closest.hpp"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
+#include "fatal_error.hpp"
 #include "ik/ik_context.hpp"
 
 namespace talvane {
@@ -22,8 +21,7 @@ std::optional<IkSolution> closest_solution(const Crx& robot, const Pose& target,
     const double distance = joint_distance(solutions[i], reference);
     if (std::isnan(best_distance) || std::isnan(distance)) {
       // Distances skip NaN differences, so this cannot happen.
-      std::fputs("fatal internal error: joint distances are finite\n", stderr);
-      std::abort();
+      fatal_internal_error("joint distances are finite");
     }
     if (best_distance > distance) best = i;
   }

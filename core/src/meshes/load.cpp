@@ -8,12 +8,8 @@
 namespace talvane {
 namespace {
 
-constexpr std::array<const char*, MODEL_COUNT> MODEL_NAMES{"Crx3iA",   "Crx5iA",   "Crx10iA",
-                                                           "Crx10iAL", "Crx20iAL", "Crx30iA"};
-
 LoadError no_geometry(CrxModel model) {
-  return LoadError{std::string("No link meshes are embedded for the ") +
-                   MODEL_NAMES[static_cast<std::size_t>(model)] +
+  return LoadError{std::string("No link meshes are embedded for the ") + crx_model_name(model) +
                    ". Geometry is available for the Crx5iA and the Crx10iA only."};
 }
 
