@@ -99,8 +99,9 @@ def reachability_map(client, solver, points: np.ndarray, orientations: np.ndarra
     from dask.distributed import progress as progress_bar
 
     flat = points.reshape(-1, 3)
-    # Scattered once, so that each task carries only its points.
-    solver_future, orientations_future = client.scatter([solver, orientations], broadcast=True)
+    # Sent to every worker once, so that each task carries only its points; under keys of their own,
+    # so that a later map never depends on data an earlier one has released.
+    solver_future, orientations_future = client.scatter([solver, orientations], broadcast=True, hash=False)
     futures = [
         client.submit(
             reach_shares, solver_future, flat[start : start + chunk], orientations_future, pure=False
