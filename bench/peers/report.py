@@ -413,9 +413,10 @@ def tracik_notes(context):
 of the same chain (`crx_chain.urdf`, metres, every joint within ±2π) and is run from
 {a.tracik_seeds} random seeds per target, {peers.TracIk.TIMEOUT * 1e3:g} ms each (its default),
 tolerance {peers.TracIk.EPSILON:g}, on the first {a.tracik_targets} targets of each set. A seed that
-ends without a solution counts as a failure. What it returns reaches the target to about 1e-7 mm,
-its own convergence limit, so few of its solutions pass the 1e-8 test even when they are the
-generating joint vector (completeness compares joints, within 1e-5 rad).
+ends without a solution counts as a failure. Its solutions stop where TRAC-IK's iterations stop,
+often above 1e-8 mm from the target: the "reaching 1e-8" column gives the share that passes, while
+completeness compares joints (within 1e-5 rad), so a generating joint vector found less precisely
+still counts.
 """
 
 
