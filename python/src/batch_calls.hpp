@@ -31,16 +31,21 @@ PyObject* fk_many(const std::vector<JointVector>& joints, Fk fk) {
   return done ? owned.release() : nullptr;
 }
 
-// A list of n (k_i, 6) arrays: `solve(targets[i])` for every i. `Solve`:
-// std::vector<JointVector>(const Pose&).
+// A list of n (k_i, 6) arrays: the joints `solve(targets[i], joints)` appends, for every i.
+// `Solve`: void(const Pose&, std::vector<JointVector>&). All rows go into one buffer, so that the
+// batch allocates no memory per target beyond what the solver itself does.
 template <typename Solve>
 PyObject* ik_many(const std::vector<Pose>& targets, Solve solve) {
-  std::vector<std::vector<JointVector>> solutions(targets.size());
+  std::vector<JointVector> joints;
+  std::vector<std::size_t> ends(targets.size());
   const bool done = run_without_lock([&] {
-    for (std::size_t i = 0; i < targets.size(); ++i) solutions[i] = solve(targets[i]);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      solve(targets[i], joints);
+      ends[i] = joints.size();
+    }
   });
   if (!done) return nullptr;
-  return joints_array_list(solutions);
+  return joints_array_list(joints, ends);
 }
 
 // (n, 6): `closest(targets[i], references[i])`, a row of NaN where it finds nothing. `Closest`:

@@ -148,13 +148,15 @@ NewArray new_float64_array(std::initializer_list<Py_ssize_t> shape) {
   return {array, static_cast<double*>(PyArray_DATA(reinterpret_cast<PyArrayObject*>(array)))};
 }
 
-PyObject* joints_array_list(std::span<const std::vector<JointVector>> rows) {
-  PyRef list{PyList_New(static_cast<Py_ssize_t>(rows.size()))};
+PyObject* joints_array_list(std::span<const JointVector> rows, std::span<const std::size_t> ends) {
+  PyRef list{PyList_New(static_cast<Py_ssize_t>(ends.size()))};
   if (!list) return nullptr;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    PyObject* array = joints_array(rows[i]);
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i < ends.size(); ++i) {
+    PyObject* array = joints_array(rows.subspan(begin, ends[i] - begin));
     if (array == nullptr) return nullptr;
     PyList_SetItem(list.get(), static_cast<Py_ssize_t>(i), array);  // the list takes the reference
+    begin = ends[i];
   }
   return list.release();
 }

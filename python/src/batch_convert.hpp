@@ -32,7 +32,8 @@ struct NewArray {
 };
 NewArray new_float64_array(std::initializer_list<Py_ssize_t> shape);
 
-// A new list of n new (k_i, 6) arrays.
-PyObject* joints_array_list(std::span<const std::vector<JointVector>> rows);
+// A new list of n new (k_i, 6) arrays: array i holds rows[ends[i - 1]] to rows[ends[i] - 1]
+// (from rows[0] for i = 0).
+PyObject* joints_array_list(std::span<const JointVector> rows, std::span<const std::size_t> ends);
 
 }  // namespace talvane::python

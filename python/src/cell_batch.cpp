@@ -52,7 +52,10 @@ PyObject* Cell_ik_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
     const auto poses = extract_pose_batch(values[0], "tcp_poses");
     if (!poses) return nullptr;
     const Cell cell = cell_of(self);
-    return ik_many(*poses, [&](const Pose& tcp) { return cell_ik(cell, tcp); });
+    return ik_many(*poses, [&](const Pose& tcp, std::vector<JointVector>& joints) {
+      const std::vector<JointVector> found = cell_ik(cell, tcp);
+      joints.insert(joints.end(), found.begin(), found.end());
+    });
   });
 }
 

@@ -39,12 +39,8 @@ PyObject* Crx_ik_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
     const auto targets = extract_pose_batch(values[0], "targets");
     if (!targets) return nullptr;
     const Crx robot = robot_of(self);
-    return ik_many(*targets, [&](const Pose& target) {
-      const std::vector<IkSolution> solutions = solve_ik(robot, target);
-      std::vector<JointVector> joints;
-      joints.reserve(solutions.size());
-      for (const IkSolution& solution : solutions) joints.push_back(solution.joints);
-      return joints;
+    return ik_many(*targets, [&](const Pose& target, std::vector<JointVector>& joints) {
+      for (const IkSolution& solution : solve_ik(robot, target)) joints.push_back(solution.joints);
     });
   });
 }
