@@ -78,6 +78,9 @@ step "Stream encoder and mesh generator tests"
 step "Hard-pose benchmark scoring tests"
 (cd "$work" && python3 -m pytest -q -p no:cacheprovider "$root/bench/ik/tests")
 
+step "Peer benchmark set-up tests"
+(cd "$work" && python3 -m pytest -q -p no:cacheprovider "$root/bench/peers/tests")
+
 step "Python tests with NumPy 1.26"
 python3 -m venv --clear "$work/venv-numpy1"
 "$work/venv-numpy1/bin/python" -m pip install -q "numpy==1.26.4" pytest

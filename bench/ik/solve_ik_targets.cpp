@@ -7,47 +7,17 @@
 // solutions, after one untimed pass over all targets to warm caches and branch predictors.
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <vector>
 
 #include "ik/solve_ik.hpp"
-#include "rigid.hpp"
-
-namespace {
+#include "target_file.hpp"
 
 using namespace talvane;
-
-struct Target {
-  Crx robot;
-  Pose pose;
-};
-
-bool read_targets(const char* path, std::vector<Target>& targets) {
-  std::ifstream in(path);
-  if (!in) return false;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty()) continue;
-    std::istringstream fields(line);
-    std::array<double, 4> dims{};
-    std::array<double, 16> matrix{};
-    for (double& d : dims) fields >> d;
-    for (double& m : matrix) fields >> m;
-    if (!fields) return false;
-    const PoseConversion conversion = pose_from_row_major(matrix);
-    if (!conversion.pose) return false;
-    targets.push_back({Crx::from_params(dims[0], dims[1], dims[2], dims[3]), *conversion.pose});
-  }
-  return true;
-}
-
-}  // namespace
+using talvane::bench::Target;
+using talvane::bench::read_targets;
 
 int main(int argc, char** argv) {
   if (argc < 2) {

@@ -66,3 +66,29 @@ def poe_forward(h, p, q):
 def axis_rotation(axis, angle):
     k = np.array([[0.0, -axis[2], axis[1]], [axis[2], 0.0, -axis[0]], [-axis[1], axis[0], 0.0]])
     return np.eye(3) + np.sin(angle) * k + (1.0 - np.cos(angle)) * (k @ k)
+
+
+def urdf(robot, limit=2.0 * np.pi):
+    """The chain as a URDF robot description, metres: links base, link1..link6 and tool (the flange
+    position, without the flange rotation), every joint revolute within +-`limit` radians about
+    its H axis, the joint frames parallel to the base at the zero pose."""
+    h = axes()
+    p = offsets(robot, scale=1e-3)
+    links = ["base", *(f"link{i}" for i in range(1, 7)), "tool"]
+
+    def vector(v):
+        return " ".join(repr(float(x)) for x in v)
+
+    lines = ['<?xml version="1.0"?>', '<robot name="crx">', *(f'  <link name="{name}"/>' for name in links)]
+    for i in range(6):
+        lines.append(
+            f'  <joint name="j{i + 1}" type="revolute"><parent link="{links[i]}"/><child link="{links[i + 1]}"/>'
+            f'<origin xyz="{vector(p[i])}" rpy="0 0 0"/><axis xyz="{vector(h[i])}"/>'
+            f'<limit lower="{-limit!r}" upper="{limit!r}" effort="1" velocity="1"/></joint>'
+        )
+    lines.append(
+        f'  <joint name="tool" type="fixed"><parent link="link6"/><child link="tool"/>'
+        f'<origin xyz="{vector(p[6])}" rpy="0 0 0"/></joint>'
+    )
+    lines.append("</robot>")
+    return "\n".join(lines)

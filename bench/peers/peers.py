@@ -237,3 +237,80 @@ class RoboticsToolboxLM:
                 failed += 1
         q = np.array(found, dtype=float).reshape(-1, 6)
         return crx_chain.controller_degrees(q), failed
+
+
+class Ssik:
+    """ssik's prebuilt FANUC CRX solvers (bench/peers/ssik_peer.py), from FANUC's robot descriptions
+    rather than from H and P; with `respect_limits`, only solutions within the description's
+    joint limits, and their whole-turn copies inside them."""
+
+    package = "ssik"
+
+    def __init__(self, robot, respect_limits):
+        self.robot = robot
+        self.respect_limits = respect_limits
+        self.name = "ssik, joint limits on" if respect_limits else "ssik, joint limits off"
+        try:
+            import ssik_peer
+
+            self.model = ssik_peer.model_of(robot)
+            self.chain = ssik_peer.chain(self.model)
+        except ImportError as error:
+            raise PeerUnavailable(f"ssik is not installed ({error})") from error
+        self.solutions = ssik_peer.ssik_solutions
+
+    def fk_check(self, rng):
+        # Checked against talvane's fk over 500 random joint vectors when the chain was built.
+        return max(self.chain.agreement.position_mm, self.chain.agreement.rotation)
+
+    def solve(self, pose):
+        return self.solutions(self.model, pose, respect_limits=self.respect_limits), 0
+
+
+class TracIk:
+    """pytracik: TRAC-IK (KDL's Newton solver and an SQP search racing, from a seed) on a URDF of the
+    chain, run from several random seeds per target like the numerical solver above.
+
+    The targets are given in metres and TRAC-IK's tolerance is set far below 1e-8 mm, so that its
+    own accuracy is what the scores show."""
+
+    package = "pytracik"
+    TIMEOUT = 0.005  # seconds per seed, TRAC-IK's default
+    EPSILON = 1e-12
+
+    def __init__(self, robot, seeds, rng):
+        self.name = f"pytracik (TRAC-IK), {seeds} seeds"
+        self.robot = robot
+        self.seeds = seeds
+        self.rng = rng
+        try:
+            import pytracik
+            from scipy.spatial.transform import Rotation
+        except ImportError as error:
+            raise PeerUnavailable(f"pytracik is not installed ({error})") from error
+        self.tracik = pytracik
+        self.rotation = Rotation
+        self.solver = pytracik.TRAC_IK(
+            "base", "tool", crx_chain.urdf(robot), self.TIMEOUT, self.EPSILON, pytracik.SolveType.Speed
+        )
+
+    def peer_fk(self, joints):
+        m = np.array(self.tracik.fk(self.solver, crx_chain.kinematic_radians(joints)))
+        return homogeneous(m[:3, :3] @ crx_chain.FLANGE_ROTATION, 1e3 * m[:3, 3])
+
+    def fk_check(self, rng):
+        return check_forward_kinematics(self.name, self.robot, self.peer_fk, rng)
+
+    def solve(self, pose):
+        x, y, z, w = self.rotation.from_matrix(pose[:3, :3] @ crx_chain.FLANGE_ROTATION.T).as_quat()
+        position = 1e-3 * pose[:3, 3]
+        found = []
+        failed = 0
+        for seed in self.rng.uniform(-np.pi, np.pi, (self.seeds, 6)):
+            # The first value is TRAC-IK's status (negative: no solution within the timeout).
+            result = self.tracik.ik(self.solver, seed, *position, x, y, z, w)
+            if result[0] >= 0:
+                found.append(result[1:])
+            else:
+                failed += 1
+        return crx_chain.controller_degrees(np.array(found, dtype=float).reshape(-1, 6)), failed

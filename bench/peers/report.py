@@ -10,7 +10,19 @@ import numpy as np
 import peers
 
 TALVANE_CPP = "talvane C++"
-PEER_PACKAGES = ("ik-geo", "py-ikgeo-kinematics", "eaik", "roboticstoolbox-python", "numpy", "scipy")
+PEER_PACKAGES = (
+    "ik-geo",
+    "py-ikgeo-kinematics",
+    "eaik",
+    "roboticstoolbox-python",
+    "ssik",
+    "pytracik",
+    "numpy",
+    "scipy",
+)
+# Everything from this line on in docs/performance.md is written by other benchmarks, and kept
+# when this one rewrites the page.
+KEPT_MARKER = "<!-- Sections below are not written by bench/peers/run.py; it keeps them. -->"
 
 
 @dataclass
@@ -23,6 +35,7 @@ class Context:
     cpp_reason: str
     ikgeo_self_check: object
     family: object
+    ssik_chains: object  # [(model, ssik_peer.SsikChain)], or None
     elapsed: float
     talvane_version: object
 
@@ -351,6 +364,62 @@ def ikgeo_notes(context):
     return "\n".join(lines)
 
 
+def kept_sections(old_page):
+    """The part of an existing page from KEPT_MARKER on, with a blank line before it; empty if none."""
+    at = old_page.find(KEPT_MARKER)
+    return "" if at < 0 else "\n" + old_page[at:]
+
+
+def ssik_notes(context):
+    if context.ssik_chains is None:
+        return ""
+    rows = []
+    for model, c in context.ssik_chains:
+        rotation = (
+            "identity"
+            if np.array_equal(c.tool_rotation, np.eye(3))
+            else "rows " + ", ".join(str(tuple(int(v) for v in row)) for row in c.tool_rotation)
+        )
+        a = c.agreement
+        rows.append(f"| {model} | {c.base_drop_mm:g} | {rotation} | {a.position_mm:.1e} | {a.rotation:.1e} |")
+    samples = context.ssik_chains[0][1].agreement.samples
+    return f"""
+**ssik** solves FANUC's own robot descriptions (its prebuilt `ssik.prebuilt.fanuc` chains), not the H
+and P above, so before it is timed its forward kinematics is compared with talvane's `fk` for every
+model both have, over {samples} random joint vectors each (`bench/peers/ssik_peer.py`). The
+description's base sits below talvane's base (the J2 origin) by the J1 column; its lengths are metres;
+its third joint is J2 + J3 in radians; its tool frame is talvane's flange turned by a constant
+rotation. With those four constant differences the two agree to rounding, which is evidence that
+talvane's forward kinematics matches the vendor's model:
+
+| Model | Base below talvane's (mm) | ssik's tool frame in talvane's flange frame | Largest position difference (mm) | Largest rotation-entry difference |
+|---|---:|---|---:|---:|
+{chr(10).join(rows)}
+
+With joint limits off ssik returns its raw geometric set; with them on (its default) it keeps the
+solutions within the description's joint limits and lists every whole-turn copy inside them, so
+completeness then counts only generating joint vectors that lie within those limits (its third limit
+bounds J2 + J3, not the controller's J3).
+"""
+
+
+def tracik_notes(context):
+    label = next((s.solver for s in context.scores if s.label == "pytracik"), None)
+    if label is None:
+        return ""
+    a = context.args
+    return f"""
+**pytracik** (TRAC-IK: KDL's Newton iteration and an SQP search racing from one seed) gets a URDF
+of the same chain (`crx_chain.urdf`, metres, every joint within ±2π) and is run from
+{a.tracik_seeds} random seeds per target, {peers.TracIk.TIMEOUT * 1e3:g} ms each (its default),
+tolerance {peers.TracIk.EPSILON:g}, on the first {a.tracik_targets} targets of each set. A seed that
+ends without a solution counts as a failure. Its solutions stop where TRAC-IK's iterations stop,
+often above 1e-8 mm from the target: the "reaching 1e-8" column gives the share that passes, while
+completeness compares joints (within 1e-5 rad), so a generating joint vector found less precisely
+still counts.
+"""
+
+
 def markdown(context):
     a = context.args
     h = crx_chain.axes(j3_along_j2=True)
@@ -418,7 +487,8 @@ talvane's solutions for the same target (within 1e-5 rad in every joint, up to w
 - **Time per target**: wall time of the solver call(s) for one target from Python, median and 90th
   percentile over the targets; for the numerical solver, all seeds of one target together. {cpp_line}
 - ik-geo is run on the first {ikgeo_subset} targets of each set only: one call takes tens of
-  milliseconds. Its rows say how many targets it saw.
+  milliseconds. TRAC-IK is run on the first {a.tracik_targets}: a seed that fails costs its whole
+  timeout. Their rows say how many targets they saw.
 - The numerical solver is Robotics Toolbox for Python's Levenberg-Marquardt (`ETS.ik_LM`, its C++
   implementation) on the same chain, run from {a.rtb_seeds} uniformly random seeds per target, each seed one
   search of at most {peers.RoboticsToolboxLM.ITERATIONS} iterations without restarts or joint limits, with
@@ -442,6 +512,7 @@ angles about these axes as θ1 = J1, θ2 = J2, θ3 = J3 + J2 (negated for the +y
 **py-ikgeo-kinematics** (IK-Geo in Rust with the family detected from H and P) detects the CRX as
 `{context.family}` and is given the CRX's own axes (J3 along −y) in millimetres.
 
+{ssik_notes(context)}{tracik_notes(context)}
 **Not measured**:
 
 {unavailable or "- none"}

@@ -1,6 +1,7 @@
 """Side-by-side benchmark of talvane's Crx.ik against peer IK solvers on the same CRX targets.
 
     python bench/peers/run.py [--random N] [--singular N] [--ikgeo-targets N] [--rtb-seeds N]
+        [--tracik-targets N] [--tracik-seeds N]
 
 Writes docs/performance.md and docs/performance.png and prints the tables. Every peer's forward
 kinematics is checked against talvane's before anything is timed; a peer that is missing or refuses
@@ -34,6 +35,8 @@ def parse_arguments():
     parser.add_argument("--singular", type=int, default=300, help="targets per model and near-singular kind")
     parser.add_argument("--ikgeo-targets", type=int, default=50, help="targets per set for ik-geo (slow)")
     parser.add_argument("--rtb-seeds", type=int, default=32, help="seeds per target for ik_LM")
+    parser.add_argument("--tracik-targets", type=int, default=100, help="targets per set for TRAC-IK (slow)")
+    parser.add_argument("--tracik-seeds", type=int, default=8, help="seeds per target for TRAC-IK")
     parser.add_argument("--no-cpp", action="store_true", help="do not build and run the C++ timer")
     parser.add_argument("--docs", type=Path, default=DOCS)
     return parser.parse_args()
@@ -48,7 +51,20 @@ def solver_factories(args, rng):
         ("py-ikgeo-kinematics", lambda robot: peers.PyIkGeoKinematics(robot), None),
         ("EAIK", lambda robot: peers.Eaik(robot), None),
         ("roboticstoolbox", lambda robot: peers.RoboticsToolboxLM(robot, args.rtb_seeds, rng), None),
+        ("ssik", lambda robot: peers.Ssik(robot, respect_limits=False), None),
+        ("ssik limits", lambda robot: peers.Ssik(robot, respect_limits=True), None),
+        ("pytracik", lambda robot: peers.TracIk(robot, args.tracik_seeds, rng), args.tracik_targets),
     ]
+
+
+def ssik_chains():
+    """ssik's chain of every model both have, checked against talvane's fk, or None without ssik."""
+    try:
+        import ssik_peer
+
+        return [(model, ssik_peer.chain(model)) for model in ssik_peer.MODELS]
+    except ImportError:
+        return None
 
 
 def main():
@@ -107,13 +123,15 @@ def main():
         family=next(iter(built["py-ikgeo-kinematics"].values())).family
         if "py-ikgeo-kinematics" in built
         else None,
+        ssik_chains=ssik_chains(),
         elapsed=time.perf_counter() - started,
         talvane_version=getattr(talvane, "__version__", None),
     )
     args.docs.mkdir(parents=True, exist_ok=True)
     report.plot(context, args.docs / "performance.png")
     markdown = report.markdown(context)
-    (args.docs / "performance.md").write_text(markdown)
+    page = args.docs / "performance.md"
+    page.write_text(markdown + report.kept_sections(page.read_text() if page.exists() else ""))
     print()
     print(report.tables(context))
     print(

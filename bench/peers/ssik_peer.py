@@ -98,6 +98,16 @@ def measure_agreement(chain_fk, robot, rng, count):
     return Agreement(position, rotation, count)
 
 
+def model_of(robot):
+    """The first model name whose dimensions are the robot's ("crx10ia"); ValueError if none."""
+    dimensions = (robot.z1, robot.x1, robot.x2, robot.y1)
+    for model in MODELS:
+        other = getattr(talvane.Crx, model)()
+        if (other.z1, other.x1, other.x2, other.y1) == dimensions:
+            return model
+    raise ValueError(f"ssik has no chain with the dimensions {dimensions}")
+
+
 @functools.cache
 def chain(model):
     """ssik's solver for a talvane model name ("crx10ia"), checked against talvane's fk."""

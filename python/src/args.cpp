@@ -85,9 +85,10 @@ bool parse_arguments(const Signature& signature, PyObject* const* args, Py_ssize
 
 namespace {
 
-// Replaces a pending exception of class `kind` by a new one "argument '{name}': {message}" of the
-// same class, carrying the original's cause.
-bool prefix_error(PyObject* kind, const char* name) {
+// Replaces a pending exception of class `kind` by a new one "{prefix}{message}" of the same
+// class, carrying the original's cause. `format` makes the prefix from `name` and
+// `index`.
+bool prefix_error(PyObject* kind, const char* format, const char* name, Py_ssize_t index = 0) {
   if (!PyErr_ExceptionMatches(kind)) return false;
   PyObject* type = nullptr;
   PyObject* value = nullptr;
@@ -100,7 +101,9 @@ bool prefix_error(PyObject* kind, const char* name) {
   PyRef message{owned_value ? PyObject_Str(owned_value.get()) : PyUnicode_FromString("")};
   if (!message) return false;
   PyRef cause{owned_value ? PyException_GetCause(owned_value.get()) : nullptr};
-  PyRef text{PyUnicode_FromFormat("argument '%s': %U", name, message.get())};
+  PyRef head{PyUnicode_FromFormat(format, name, index)};
+  if (!head) return false;
+  PyRef text{PyUnicode_Concat(head.get(), message.get())};
   if (!text) return false;
   PyRef error{PyObject_CallFunctionObjArgs(kind, text.get(), nullptr)};
   if (!error) return false;
@@ -109,11 +112,21 @@ bool prefix_error(PyObject* kind, const char* name) {
   return false;
 }
 
+constexpr const char ARGUMENT_PREFIX[] = "argument '%s': ";
+constexpr const char ELEMENT_PREFIX[] = "%s[%zd]: ";
+
 }  // namespace
 
-bool prefix_argument_error(const char* name) { return prefix_error(PyExc_TypeError, name); }
+bool prefix_argument_error(const char* name) { return prefix_error(PyExc_TypeError, ARGUMENT_PREFIX, name); }
 
-bool prefix_argument_value_error(const char* name) { return prefix_error(PyExc_ValueError, name); }
+bool prefix_argument_value_error(const char* name) {
+  return prefix_error(PyExc_ValueError, ARGUMENT_PREFIX, name);
+}
+
+bool prefix_element_error(const char* name, Py_ssize_t index) {
+  if (PyErr_ExceptionMatches(PyExc_ValueError)) return prefix_error(PyExc_ValueError, ELEMENT_PREFIX, name, index);
+  return prefix_error(PyExc_TypeError, ELEMENT_PREFIX, name, index);
+}
 
 bool check_instance(PyObject* object, PyTypeObject* type, const char* name) {
   const int is_instance = PyObject_IsInstance(object, reinterpret_cast<PyObject*>(type));

@@ -32,6 +32,11 @@ bool prefix_argument_error(const char* name);
 // argument they concern. Always returns false.
 bool prefix_argument_value_error(const char* name);
 
+// For one element of a batch argument: a pending ValueError or TypeError becomes the same class
+// with "{name}[{index}]: {message}", so that the caller learns which element is wrong. Always
+// returns false.
+bool prefix_element_error(const char* name, Py_ssize_t index);
+
 // Checks that `object` is an instance of `type`; otherwise raises TypeError
 // "argument '{name}': '{type}' object is not an instance of '{target}'" and returns false.
 bool check_instance(PyObject* object, PyTypeObject* type, const char* name);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "args.hpp"
+#include "cell_batch.hpp"
 #include "cell_ik.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
@@ -207,6 +208,22 @@ PyMethodDef cell_methods[] = {
      "ValueError naming the index of the first pose with no configuration within the limits, or of\n"
      "the first point where some joint would move more than `max_step` degrees: a reconfiguration\n"
      "the caller must decide on, never a silent switch of configuration."},
+    {"fk_many", as_cfunction(Cell_fk_many), METHOD_WITH_ARGUMENTS,
+     "fk_many($self, joints)\n--\n\nThe TCP poses in the user frame of many joint vectors, as an (n, 4, 4) "
+     "array.\n\n"
+     "`joints` is an (n, 6) array, or a sequence of joint vectors; row i equals `fk(joints[i])` bit\n"
+     "for bit. The poses are computed with the interpreter lock released."},
+    {"ik_many", as_cfunction(Cell_ik_many), METHOD_WITH_ARGUMENTS,
+     "ik_many($self, tcp_poses)\n--\n\nThe configurations of `ik` for each of many TCP poses, as a list of n "
+     "(k_i, 6) arrays.\n\n"
+     "`tcp_poses` is an (n, 4, 4) array, a sequence of poses, or an object whose `as_numpy()` returns\n"
+     "one; element i equals `ik(tcp_poses[i])`. Every pose is checked before any is solved, and an\n"
+     "error names the first bad one. The solving runs with the interpreter lock released."},
+    {"ik_closest_many", as_cfunction(Cell_ik_closest_many), METHOD_WITH_ARGUMENTS,
+     "ik_closest_many($self, tcp_poses, references)\n--\n\n"
+     "`ik_closest` for each TCP pose and its reference, as an (n, 6) array.\n\n"
+     "`references` holds one finite joint vector per pose. A row is NaN where no configuration within\n"
+     "the limits reaches the pose. The solving runs with the interpreter lock released."},
     {"__reduce__", Cell_reduce, METH_NOARGS,
      "__reduce__($self, /)\n--\n\nPickle support: the cell is rebuilt from its robot and the values of its "
      "properties."},

@@ -77,6 +77,9 @@ PyObject* create_link_meshes_type();
 // A new `LinkMesh` taking over `mesh`.
 PyObject* new_link_mesh(LinkMesh mesh);
 
+// A new `LinkMeshes` taking over `meshes`.
+PyObject* new_link_meshes(LinkMeshes meshes);
+
 struct CellObject {
   PyObject_HEAD
   // The `Crx` the cell was built with, returned by its `robot` property.
@@ -93,5 +96,9 @@ PyObject* create_cell_type();
 
 // The module's functions: `pose_from_xyzwpr` and `xyzwpr_from_pose`, null-terminated.
 extern PyMethodDef module_functions[];
+
+// The private functions that unpickling calls to rebuild the classes Python cannot create
+// (`_restore_ik_solution`, `_restore_link_mesh`, `_restore_link_meshes`), null-terminated.
+extern PyMethodDef restore_functions[];
 
 }  // namespace talvane::python

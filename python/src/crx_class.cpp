@@ -4,6 +4,7 @@
 #include "args.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
+#include "crx_batch.hpp"
 #include "crx_ik.hpp"
 #include "fk.hpp"
 #include "pickling.hpp"
@@ -125,6 +126,22 @@ PyMethodDef crx_methods[] = {
      "A caller following a path can pass the robot's current joint vector as `reference` to reach\n"
      "the next pose with the least joint movement, which keeps the arm from reconfiguring during\n"
      "the move."},
+    {"fk_many", as_cfunction(Crx_fk_many), METHOD_WITH_ARGUMENTS,
+     "fk_many($self, joints)\n--\n\nThe flange poses of many joint vectors at once, as an (n, 4, 4) array.\n\n"
+     "`joints` is an (n, 6) array, or a sequence of joint vectors; row i of the result equals\n"
+     "`fk(joints[i])` bit for bit. The poses are computed with the interpreter lock released."},
+    {"ik_many", as_cfunction(Crx_ik_many), METHOD_WITH_ARGUMENTS,
+     "ik_many($self, targets)\n--\n\nEvery joint configuration for each of many targets, as a list of n (k_i, 6) "
+     "arrays.\n\n"
+     "`targets` is an (n, 4, 4) array, a sequence of targets, or an object whose `as_numpy()` returns\n"
+     "one; element i of the result equals `ik(targets[i])`. Every target is checked before any is\n"
+     "solved, and an error names the first bad one. The solving runs with the interpreter lock\n"
+     "released, so that calls from several threads run in parallel."},
+    {"ik_closest_many", as_cfunction(Crx_ik_closest_many), METHOD_WITH_ARGUMENTS,
+     "ik_closest_many($self, targets, references)\n--\n\n"
+     "The joints of `ik_closest` for each target and its reference, as an (n, 6) array.\n\n"
+     "`references` holds one joint vector per target. A row is NaN where the target is unreachable.\n"
+     "The solving runs with the interpreter lock released."},
     {"__reduce__", Crx_reduce, METH_NOARGS,
      "__reduce__($self, /)\n--\n\nPickle support: the robot is rebuilt by `from_params` with its four dimensions."},
     COPY_METHOD,

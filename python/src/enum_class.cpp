@@ -34,6 +34,17 @@ PyObject* Enum_richcompare(PyObject* self, PyObject* other, int op) {
   return PyObject_RichCompare(own_value.get(), other_value.get(), op);
 }
 
+// Unpickling and copying must give back the same member object, so a member pickles as the path
+// of the class attribute that holds it, which is its representation ("CrxModel.Crx10iA").
+PyObject* Enum_reduce(PyObject* self, PyObject*) { return Enum_repr(self); }
+
+PyMethodDef enum_methods[] = {
+    {"__reduce__", Enum_reduce, METH_NOARGS,
+     "__reduce__($self, /)\n--\n\nPickle support: a member is pickled by name and unpickles as the same "
+     "object."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 }  // namespace
 
 PyObject* create_enum_class(EnumClass& enum_class) {
@@ -45,6 +56,7 @@ PyObject* create_enum_class(EnumClass& enum_class) {
         // Comparison without a hash: members cannot be dictionary keys.
         {Py_tp_hash, reinterpret_cast<void*>(PyObject_HashNotImplemented)},
         {Py_nb_int, reinterpret_cast<void*>(Enum_int)},
+        {Py_tp_methods, enum_methods},
         {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
         {0, nullptr},
     };

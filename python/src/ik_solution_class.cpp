@@ -4,6 +4,8 @@
 
 #include "classes.hpp"
 #include "convert.hpp"
+#include "pyref.hpp"
+#include "pickling.hpp"
 
 namespace talvane::python {
 
@@ -67,6 +69,26 @@ PyObject* IkSolution_residual(PyObject* self, void*) {
 PyObject* IkSolution_kind(PyObject* self, void*) { return solution_kind_member(solution_of(self).kind); }
 PyObject* IkSolution_theta(PyObject* self, void*) { return PyFloat_FromDouble(solution_of(self).theta); }
 
+// Pickles as talvane._restore_ik_solution(joints, residual, theta, kind), every value exact.
+PyObject* IkSolution_reduce(PyObject* self, PyObject*) {
+  const IkSolution& solution = solution_of(self);
+  const JointVector& q = solution.joints;
+  PyRef kind{solution_kind_member(solution.kind)};
+  if (!kind) return nullptr;
+  return reduce_to_module_function(
+      "_restore_ik_solution",
+      Py_BuildValue("((dddddd)ddO)", q[0], q[1], q[2], q[3], q[4], q[5], solution.residual, solution.theta,
+                    kind.get()));
+}
+
+PyMethodDef ik_solution_methods[] = {
+    {"__reduce__", IkSolution_reduce, METH_NOARGS,
+     "__reduce__($self, /)\n--\n\nPickle support: the solution is rebuilt with the same values."},
+    COPY_METHOD,
+    DEEPCOPY_METHOD,
+    {nullptr, nullptr, 0, nullptr},
+};
+
 PyGetSetDef ik_solution_getset[] = {
     {"joints", IkSolution_joints, nullptr, "The six joint angles in FANUC controller degrees.", nullptr},
     {"residual", IkSolution_residual, nullptr,
@@ -82,6 +104,7 @@ constexpr const char IK_SOLUTION_DOC[] = "One inverse kinematics solution and it
 PyType_Slot ik_solution_slots[] = {
     {Py_tp_doc, const_cast<char*>(IK_SOLUTION_DOC)},
     {Py_tp_repr, reinterpret_cast<void*>(IkSolution_repr)},
+    {Py_tp_methods, ik_solution_methods},
     {Py_tp_getset, ik_solution_getset},
     {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
     {0, nullptr},

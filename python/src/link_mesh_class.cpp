@@ -10,6 +10,8 @@
 #include "memory_guard.hpp"
 #include "meshes/posing.hpp"
 #include "numpy_api.hpp"
+#include "pickling.hpp"
+#include "pyref.hpp"
 #include "target_pose.hpp"
 
 namespace talvane::python {
@@ -70,6 +72,21 @@ PyObject* LinkMesh_repr(PyObject* self) {
   return PyUnicode_FromFormat("LinkMesh(vertices=%zu, faces=%zu)", mesh.vertices.size(), mesh.faces.size());
 }
 
+// The raw bytes of a mesh's rows, in the machine's byte order.
+template <typename Row>
+PyObject* rows_bytes(const std::vector<Row>& rows) {
+  return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(rows.data()),
+                                   static_cast<Py_ssize_t>(rows.size() * sizeof(Row)));
+}
+
+// Pickles as talvane._restore_link_mesh(vertex bytes, face bytes), which checks them again.
+PyObject* LinkMesh_reduce(PyObject* self, PyObject*) {
+  PyRef vertices{rows_bytes(mesh_of(self).vertices)};
+  PyRef faces{rows_bytes(mesh_of(self).faces)};
+  if (!vertices || !faces) return nullptr;
+  return reduce_to_module_function("_restore_link_mesh", PyTuple_Pack(2, vertices.get(), faces.get()));
+}
+
 PyMethodDef link_mesh_methods[] = {
     {"transformed", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(LinkMesh_transformed)),
      METH_FASTCALL | METH_KEYWORDS,
@@ -77,6 +94,10 @@ PyMethodDef link_mesh_methods[] = {
      "transformation.\n\n"
      "The transformation may be a 4x4 array or any object with an `as_numpy()` method returning\n"
      "one, which is the same input `ik` accepts for a target."},
+    {"__reduce__", LinkMesh_reduce, METH_NOARGS,
+     "__reduce__($self, /)\n--\n\nPickle support: the mesh is rebuilt from its vertices and faces."},
+    COPY_METHOD,
+    DEEPCOPY_METHOD,
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -11,21 +11,22 @@
 #include "memory_guard.hpp"
 #include "meshes/load.hpp"
 #include "meshes/posing.hpp"
+#include "pickling.hpp"
 #include "pyref.hpp"
 
 namespace talvane::python {
 
 PyTypeObject* link_meshes_type = nullptr;
 
-namespace {
-
-const LinkMeshes& meshes_of(PyObject* self) { return reinterpret_cast<LinkMeshesObject*>(self)->meshes; }
-
 PyObject* new_link_meshes(LinkMeshes meshes) {
   PyObject* self = allocate_instance(link_meshes_type);
   if (self != nullptr) new (&reinterpret_cast<LinkMeshesObject*>(self)->meshes) LinkMeshes(std::move(meshes));
   return self;
 }
+
+namespace {
+
+const LinkMeshes& meshes_of(PyObject* self) { return reinterpret_cast<LinkMeshesObject*>(self)->meshes; }
 
 void LinkMeshes_dealloc(PyObject* self) {
   reinterpret_cast<LinkMeshesObject*>(self)->meshes.~LinkMeshes();
@@ -130,6 +131,13 @@ PyObject* LinkMeshes_subscript(PyObject* self, PyObject* key) {
   return raising_memory_error([&] { return new_link_mesh(meshes_of(self)[value]); });
 }
 
+// Pickles as talvane._restore_link_meshes with the seven meshes, each pickled by itself.
+PyObject* LinkMeshes_reduce(PyObject* self, PyObject*) {
+  PyRef links{raising_memory_error([&] { return mesh_list(meshes_of(self)); })};
+  if (!links) return nullptr;
+  return reduce_to_module_function("_restore_link_meshes", Py_BuildValue("(N)", PyList_AsTuple(links.get())));
+}
+
 PyObject* LinkMeshes_repr(PyObject*) {
   return PyUnicode_FromFormat("LinkMeshes(links=%zu)", LINK_MESH_COUNT);
 }
@@ -166,6 +174,10 @@ PyMethodDef link_meshes_methods[] = {
      "caller decides whether it is a reasonable one.\n\n"
      ":param robot: the robot whose kinematics produce the frames\n"
      ":param joints: six joint angles in degrees, as they appear in the robot controller"},
+    {"__reduce__", LinkMeshes_reduce, METH_NOARGS,
+     "__reduce__($self, /)\n--\n\nPickle support: the seven meshes are rebuilt from their vertices and faces."},
+    COPY_METHOD,
+    DEEPCOPY_METHOD,
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -38,6 +38,8 @@ int talvane_exec(PyObject* module) {
     PyRef name{PyUnicode_FromString(function)};
     if (!name || PyList_Append(all.get(), name.get()) < 0) return -1;
   }
+  // Private, so they stay out of `__all__`.
+  if (PyModule_AddFunctions(module, restore_functions) < 0) return -1;
   return PyModule_AddObjectRef(module, "__all__", all.get());
 }
 

@@ -73,4 +73,13 @@ bool is_float64_array(PyObject* object, int dimensions) {
   return equivalent;
 }
 
+std::string shape_text(PyArrayObject* array) {
+  std::string text = "[";
+  for (int d = 0; d < PyArray_NDIM(array); ++d) {
+    if (d != 0) text += ", ";
+    text += std::to_string(PyArray_DIM(array, d));
+  }
+  return text + "]";
+}
+
 }  // namespace talvane::python

@@ -4,6 +4,8 @@
 // one table of API pointers that `ensure_numpy` fills.
 #pragma once
 
+#include <string>
+
 #include "python.hpp"
 
 #define NPY_NO_DEPRECATED_API NPY_1_7_API_VERSION
@@ -22,5 +24,8 @@ bool ensure_numpy();
 // True when `object` is a NumPy array of `dimensions` dimensions whose dtype is equivalent to
 // native float64 (byte order included), so that it can be read in place.
 bool is_float64_array(PyObject* object, int dimensions);
+
+// "[2, 3, 3]", as the module writes shapes in its messages.
+std::string shape_text(PyArrayObject* array);
 
 }  // namespace talvane::python

@@ -10,6 +10,16 @@ PyObject* reduce_to_call(PyObject* factory, PyObject* args) {
   return PyTuple_Pack(2, factory, owned_args.get());
 }
 
+PyObject* reduce_to_module_function(const char* function, PyObject* args) {
+  PyRef owned_args{args};
+  if (!owned_args) return nullptr;
+  PyRef module{PyImport_ImportModule("talvane")};
+  if (!module) return nullptr;
+  PyRef restore{PyObject_GetAttrString(module.get(), function)};
+  if (!restore) return nullptr;
+  return PyTuple_Pack(2, restore.get(), owned_args.get());
+}
+
 PyObject* reduce_to_keyword_call(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   PyRef owned_args{args};
   PyRef owned_kwargs{kwargs};

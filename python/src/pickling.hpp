@@ -11,6 +11,10 @@ namespace talvane::python {
 // (a tuple); null with an exception set.
 PyObject* reduce_to_call(PyObject* factory, PyObject* args);
 
+// The `__reduce__` value `(talvane.{function}, args)`, for classes that Python cannot create and
+// that are rebuilt by one of the module's private restore functions. Steals `args`.
+PyObject* reduce_to_module_function(const char* function, PyObject* args);
+
 // The `__reduce__` value that rebuilds an instance of `type` as type(*args, **kwargs), through
 // copyreg.__newobj_ex__, which pickle turns into its keyword-aware opcode. Steals `args` (a tuple)
 // and `kwargs` (a dict); null with an exception set.

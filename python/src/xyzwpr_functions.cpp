@@ -17,16 +17,6 @@
 namespace talvane::python {
 namespace {
 
-// "[2, 3, 3]", as the module writes shapes in its messages.
-std::string shape_text(PyArrayObject* array) {
-  std::string text = "[";
-  for (int d = 0; d < PyArray_NDIM(array); ++d) {
-    if (d != 0) text += ", ";
-    text += std::to_string(PyArray_DIM(array, d));
-  }
-  return text + "]";
-}
-
 // A C-contiguous float64 copy or view of `object`, through NumPy's forced cast; null with NumPy's
 // exception set.
 PyRef contiguous_float64(PyObject* object) {

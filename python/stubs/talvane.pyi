@@ -28,6 +28,11 @@ class _HasAsNumpy(Protocol):
 _Transform: TypeAlias = npt.ArrayLike | _HasAsNumpy
 # Six joint angles in controller degrees.
 _Joints: TypeAlias = npt.ArrayLike
+# Many poses: an (n, 4, 4) array-like, a sequence of transforms, or an object whose as_numpy()
+# returns one of those.
+_TransformBatch: TypeAlias = npt.ArrayLike | Sequence[_Transform] | _HasAsNumpy
+# Many joint vectors: an (n, 6) array-like or a sequence of joint vectors.
+_JointsBatch: TypeAlias = npt.ArrayLike | Sequence[_Joints]
 
 @final
 class CrxModel:
@@ -47,6 +52,8 @@ class CrxModel:
     def __eq__(self, other: object, /) -> bool: ...
     def __ne__(self, other: object, /) -> bool: ...
     __hash__: None  # type: ignore[assignment]
+    def __reduce__(self) -> str:
+        """Pickle support: a member is pickled by name and unpickles as the same object."""
 
 @final
 class SolutionKind:
@@ -59,6 +66,8 @@ class SolutionKind:
     def __eq__(self, other: object, /) -> bool: ...
     def __ne__(self, other: object, /) -> bool: ...
     __hash__: None  # type: ignore[assignment]
+    def __reduce__(self) -> str:
+        """Pickle support: a member is pickled by name and unpickles as the same object."""
 
 @final
 class IkSolution:
@@ -76,6 +85,12 @@ class IkSolution:
     @property
     def theta(self) -> float:
         """The angle on the wrist center's circle that produced the solution, kept for diagnostics."""
+    def __reduce__(self) -> tuple[Any, ...]:
+        """Pickle support: the solution is rebuilt with the same values."""
+    def __copy__(self) -> IkSolution:
+        """The object itself: it is immutable."""
+    def __deepcopy__(self, memo: Any, /) -> IkSolution:
+        """The object itself: it is immutable, and so is all it holds."""
 
 @final
 class Crx:
@@ -145,6 +160,26 @@ class Crx:
         the next pose with the least joint movement, which keeps the arm from reconfiguring during
         the move.
         """
+    def fk_many(self, joints: _JointsBatch) -> _Float64Array:
+        """The flange poses of many joint vectors at once, as an (n, 4, 4) array.
+
+        `joints` is an (n, 6) array, or a sequence of joint vectors; row i of the result equals
+        `fk(joints[i])` bit for bit. The poses are computed with the interpreter lock released.
+        """
+    def ik_many(self, targets: _TransformBatch) -> list[_Float64Array]:
+        """Every joint configuration for each of many targets, as a list of n (k_i, 6) arrays.
+
+        `targets` is an (n, 4, 4) array, a sequence of targets, or an object whose `as_numpy()` returns
+        one; element i of the result equals `ik(targets[i])`. Every target is checked before any is
+        solved, and an error names the first bad one. The solving runs with the interpreter lock
+        released, so that calls from several threads run in parallel.
+        """
+    def ik_closest_many(self, targets: _TransformBatch, references: _JointsBatch) -> _Float64Array:
+        """The joints of `ik_closest` for each target and its reference, as an (n, 6) array.
+
+        `references` holds one joint vector per target. A row is NaN where the target is unreachable.
+        The solving runs with the interpreter lock released.
+        """
     def __reduce__(self) -> tuple[Any, ...]:
         """Pickle support: the robot is rebuilt by `from_params` with its four dimensions."""
     def __copy__(self) -> Crx:
@@ -180,6 +215,12 @@ class LinkMesh:
         The transformation may be a 4x4 array or any object with an `as_numpy()` method returning
         one, which is the same input `ik` accepts for a target.
         """
+    def __reduce__(self) -> tuple[Any, ...]:
+        """Pickle support: the mesh is rebuilt from its vertices and faces."""
+    def __copy__(self) -> LinkMesh:
+        """The object itself: it is immutable."""
+    def __deepcopy__(self, memo: Any, /) -> LinkMesh:
+        """The object itself: it is immutable, and so is all it holds."""
 
 @final
 class LinkMeshes:
@@ -225,6 +266,12 @@ class LinkMeshes:
         :param robot: the robot whose kinematics produce the frames
         :param joints: six joint angles in degrees, as they appear in the robot controller
         """
+    def __reduce__(self) -> tuple[Any, ...]:
+        """Pickle support: the seven meshes are rebuilt from their vertices and faces."""
+    def __copy__(self) -> LinkMeshes:
+        """The object itself: it is immutable."""
+    def __deepcopy__(self, memo: Any, /) -> LinkMeshes:
+        """The object itself: it is immutable, and so is all it holds."""
     def __len__(self) -> int: ...
     def __getitem__(self, index: SupportsIndex, /) -> LinkMesh: ...
 
@@ -297,6 +344,25 @@ class Cell:
         ValueError naming the index of the first pose with no configuration within the limits, or of
         the first point where some joint would move more than `max_step` degrees: a reconfiguration
         the caller must decide on, never a silent switch of configuration.
+        """
+    def fk_many(self, joints: _JointsBatch) -> _Float64Array:
+        """The TCP poses in the user frame of many joint vectors, as an (n, 4, 4) array.
+
+        `joints` is an (n, 6) array, or a sequence of joint vectors; row i equals `fk(joints[i])` bit
+        for bit. The poses are computed with the interpreter lock released.
+        """
+    def ik_many(self, tcp_poses: _TransformBatch) -> list[_Float64Array]:
+        """The configurations of `ik` for each of many TCP poses, as a list of n (k_i, 6) arrays.
+
+        `tcp_poses` is an (n, 4, 4) array, a sequence of poses, or an object whose `as_numpy()` returns
+        one; element i equals `ik(tcp_poses[i])`. Every pose is checked before any is solved, and an
+        error names the first bad one. The solving runs with the interpreter lock released.
+        """
+    def ik_closest_many(self, tcp_poses: _TransformBatch, references: _JointsBatch) -> _Float64Array:
+        """`ik_closest` for each TCP pose and its reference, as an (n, 6) array.
+
+        `references` holds one finite joint vector per pose. A row is NaN where no configuration within
+        the limits reaches the pose. The solving runs with the interpreter lock released.
         """
     def __reduce__(self) -> tuple[Any, ...]:
         """Pickle support: the cell is rebuilt from its robot and the values of its properties."""

@@ -19,6 +19,7 @@ TESTED = {
     "draw_solution_kinds.py",
     "export_meshes.py",
     "cell_program.py",
+    "reachability_map.py",
 }
 
 
@@ -220,3 +221,41 @@ def test_cell_program_interpolates_rotations_the_short_way():
     np.testing.assert_allclose(
         np.diff(np.unwrap(np.radians(turned), period=2 * np.pi)), np.radians(11.0), atol=1e-9
     )
+
+
+def test_reachability_map_on_two_worker_processes(tmp_path):
+    pytest.importorskip("dask.distributed")
+    pytest.importorskip("matplotlib")
+    args = ["--grid", 7, "--rings", 1, "--per-ring", 4, "--chunk", 5, "--workers", 2, "--no-progress"]
+    out = run_example("reachability_map.py", *args, "--limits", "--out", tmp_path / "map.png", cwd=tmp_path)
+    assert "49 points x 5 orientations = 245 poses on 2 worker(s)" in out
+
+    example = load_example("reachability_map.py")
+    cell = example.make_solver("crx10ia", limits=True)
+    points = example.grid_points(1400.0, 7, [0.0]).reshape(-1, 3)
+    shares = example.reach_shares(cell, points, example.tool_orientations(30.0, 1, 4))
+    # The cluster's figures are those of the same solves in this process.
+    assert f"in every orientation: {(shares == 1).sum()}, in some: {(shares > 0).sum()}" in out
+    assert f"mean share: {shares.mean():.4f}" in out
+    assert 0 < (shares == 1).sum() < (shares > 0).sum() < len(points)
+    image = pytest.importorskip("matplotlib.image").imread(tmp_path / "map.png")
+    assert image.shape[2] >= 3 and image.shape[1] > image.shape[0]
+
+
+def test_reachability_shares_count_poses_with_a_solution():
+    example = load_example("reachability_map.py")
+    robot = talvane.Crx.crx10ia()
+    orientations = example.tool_orientations(30.0, 2, 3)
+    assert orientations.shape == (7, 3, 3)
+    tilts = np.degrees(np.arccos(-orientations[:, 2, 2]))  # the flange z axis against straight down
+    np.testing.assert_allclose(tilts, [0, 15, 15, 15, 30, 30, 30], atol=1e-12)
+    points = np.array([[500.0, 0.0, 0.0], [0.0, 0.0, 0.0], [3000.0, 0.0, 0.0], [900.0, 500.0, -200.0]])
+    shares = example.reach_shares(robot, points, orientations)
+    for point, share in zip(points, shares):
+        poses = [np.block([[r, point[:, None]], [np.zeros((1, 3)), np.ones((1, 1))]]) for r in orientations]
+        assert share == np.mean([len(robot.ik(pose)) > 0 for pose in poses])
+    assert shares[0] == 1 and shares[2] == 0
+    limited = example.reach_shares(example.make_solver("crx10ia", limits=True), points, orientations)
+    assert np.all(limited <= shares)
+    with pytest.raises(ValueError, match="no published joint ranges for crx10ial"):
+        example.make_solver("crx10ial", limits=True)
