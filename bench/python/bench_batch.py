@@ -20,6 +20,7 @@ import time
 
 import numpy as np
 import talvane
+from target_file import write_targets
 
 
 def time_per_target(function, count):
@@ -31,10 +32,8 @@ def time_per_target(function, count):
 def cpp_batch_microseconds(executable, robot, targets, rounds):
     """C++'s time per target for one pass of solve_ik over all the targets (best round), and the
     solution count."""
-    dimensions = " ".join(repr(d) for d in (robot.z1, robot.x1, robot.x2, robot.y1))
     with tempfile.NamedTemporaryFile("w", suffix=".txt") as target_file:
-        for target in targets:
-            target_file.write(dimensions + " " + " ".join(repr(float(v)) for v in target.ravel()) + "\n")
+        write_targets(target_file, robot, targets)
         target_file.flush()
         output = subprocess.run(
             [executable, target_file.name, str(rounds)], capture_output=True, text=True, check=True

@@ -15,6 +15,7 @@ import time
 
 import numpy as np
 import talvane
+from target_file import write_targets
 
 
 def random_targets(robot, count, seed):
@@ -34,10 +35,8 @@ def median_microseconds(function, targets, repeats):
 
 def cpp_median_microseconds(executable, robot, targets, repeats):
     """The median over targets of each target's median solve time in C++, and the solution count."""
-    dimensions = " ".join(repr(d) for d in (robot.z1, robot.x1, robot.x2, robot.y1))
     with tempfile.NamedTemporaryFile("w", suffix=".txt") as target_file:
-        for target in targets:
-            target_file.write(dimensions + " " + " ".join(repr(float(v)) for v in target.ravel()) + "\n")
+        write_targets(target_file, robot, targets)
         target_file.flush()
         output = subprocess.run(
             [executable, target_file.name, str(repeats)], capture_output=True, text=True, check=True

@@ -78,15 +78,23 @@ void near_boundary_zeros(const IkContext& ctx, double theta, double side, double
   }
 }
 
+// |P(θ)|² = mean + a·cos θ + b·sin θ on the wrist circle.
+struct SquaredReach {
+  double mean;
+  double a;
+  double b;
+};
+
+SquaredReach squared_reach(const IkContext& ctx) {
+  const double y1 = ctx.robot.y1();
+  const Vec3& o = ctx.wrist_center;
+  return {dot(o, o) + y1 * y1, 2.0 * y1 * dot(o, ctx.tool_x), 2.0 * y1 * dot(o, ctx.tool_y)};
+}
+
 // Angles in [−π, π) where |P(θ)| = radius, or where |P| comes closest to it when the circle misses
 // the sphere by less than NEAR_BOUNDARY·z1.
 std::vector<double> boundary_angles(const IkContext& ctx, double radius) {
-  const double y1 = ctx.robot.y1();
-  const Vec3& o = ctx.wrist_center;
-  // |P|² = |O|² + y1² + a·cos θ + b·sin θ.
-  const double a = 2.0 * y1 * dot(o, ctx.tool_x);
-  const double b = 2.0 * y1 * dot(o, ctx.tool_y);
-  const double mean = dot(o, o) + y1 * y1;
+  const auto [mean, a, b] = squared_reach(ctx);
   const double amplitude = std::hypot(a, b);
   std::vector<double> angles;
   if (!(amplitude > 0.0) || !std::isfinite(amplitude)) return angles;
@@ -108,11 +116,8 @@ std::vector<double> boundary_angles(const IkContext& ctx, double radius) {
 
 // d|P|²/dθ.
 double boundary_rate(const IkContext& ctx, double theta) {
-  const double y1 = ctx.robot.y1();
-  const Vec3& o = ctx.wrist_center;
-  const double a = 2.0 * y1 * dot(o, ctx.tool_x);
-  const double b = 2.0 * y1 * dot(o, ctx.tool_y);
-  return -a * std::sin(theta) + b * std::cos(theta);
+  const SquaredReach r = squared_reach(ctx);
+  return -r.a * std::sin(theta) + r.b * std::cos(theta);
 }
 
 // The in-line configurations at one boundary angle whose branch residual is small; whether any
