@@ -34,10 +34,10 @@ int main() {
     for (double& j : joints) j = angle(rng);
   }
   const talvane::Crx robot = talvane::Crx::crx10ia();
-  const double fk_rate =
-      calls_per_second(inputs, [&](const talvane::JointVector& q) { return talvane::fk(robot, q).translation[0]; });
-  const double fk_all_rate =
-      calls_per_second(inputs, [&](const talvane::JointVector& q) { return talvane::fk_all(robot, q)[3].translation[2]; });
+  const double fk_rate = calls_per_second(
+      inputs, [&](const talvane::JointVector& q) { return talvane::fk(robot, q).translation[0]; });
+  const double fk_all_rate = calls_per_second(
+      inputs, [&](const talvane::JointVector& q) { return talvane::fk_all(robot, q)[3].translation[2]; });
   std::printf("| call (C++) | calls per second |\n|---|---|\n");
   std::printf("| fk | %.0f |\n| fk_all | %.0f |\n", fk_rate, fk_all_rate);
   return 0;

@@ -1,4 +1,5 @@
-// Times solve_ik per target, in C++ without Python, on a target file such as bench/peers/run.py and bench/python/bench_ik.py write.
+// Times solve_ik per target, in C++ without Python, on a target file such as bench/peers/run.py and
+// bench/python/bench_ik.py write.
 //
 //   bench_solve_ik_targets TARGETS [repeats = 3]
 //
@@ -16,8 +17,8 @@
 #include "target_file.hpp"
 
 using namespace talvane;
-using talvane::bench::Target;
 using talvane::bench::read_targets;
+using talvane::bench::Target;
 
 int main(int argc, char** argv) {
   if (argc < 2) {

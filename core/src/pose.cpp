@@ -63,10 +63,22 @@ Matrix4 pose_to_matrix(const Pose& pose) {
   const double ww = w * w;
   // The diagonal keeps all four squares rather than using 1 minus the others.
   return Matrix4{
-      ii + ww - jj - kk,       2.0 * i * j - 2.0 * k * w, 2.0 * i * k + 2.0 * j * w, pose.translation[0],
-      2.0 * i * j + 2.0 * k * w, jj + (ww - ii) - kk,     2.0 * j * k - 2.0 * i * w, pose.translation[1],
-      2.0 * i * k - 2.0 * j * w, 2.0 * j * k + 2.0 * i * w, kk + ((ww - ii) - jj),   pose.translation[2],
-      0.0,                     0.0,                     0.0,                     1.0,
+      ii + ww - jj - kk,
+      2.0 * i * j - 2.0 * k * w,
+      2.0 * i * k + 2.0 * j * w,
+      pose.translation[0],
+      2.0 * i * j + 2.0 * k * w,
+      jj + (ww - ii) - kk,
+      2.0 * j * k - 2.0 * i * w,
+      pose.translation[1],
+      2.0 * i * k - 2.0 * j * w,
+      2.0 * j * k + 2.0 * i * w,
+      kk + ((ww - ii) - jj),
+      pose.translation[2],
+      0.0,
+      0.0,
+      0.0,
+      1.0,
   };
 }
 

@@ -38,13 +38,16 @@ TEST_P(Crx10iaFlange, MatchesController) {
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedPoses, Crx10iaFlange,
-    testing::Values(FlangeCase{"zero", {0, 0, 0, 0, 0, 0}, {{{0, 0, 1, 700}, {0, -1, 0, -150}, {1, 0, 0, 540}}}},
-                    FlangeCase{"j5_down", {0, 0, 0, 0, -90, 0}, {{{1, 0, 0, 540}, {0, -1, 0, -150}, {0, 0, -1, 380}}}},
-                    FlangeCase{"j1_quarter_turn", {90, 0, 0, 0, 0, 0}, {{{0, 1, 0, 150}, {0, 0, 1, 700}, {1, 0, 0, 540}}}},
-                    FlangeCase{"coupled_j2_j3", {0, 30, -30, 0, 0, 0},
-                               {{{0.5, 0, 0.866025403784, 876.217782649},
-                                 {0, -1, 0, -150},
-                                 {0.866025403784, 0, -0.5, 117.653718044}}}}),
+    testing::Values(
+        FlangeCase{"zero", {0, 0, 0, 0, 0, 0}, {{{0, 0, 1, 700}, {0, -1, 0, -150}, {1, 0, 0, 540}}}},
+        FlangeCase{"j5_down", {0, 0, 0, 0, -90, 0}, {{{1, 0, 0, 540}, {0, -1, 0, -150}, {0, 0, -1, 380}}}},
+        FlangeCase{
+            "j1_quarter_turn", {90, 0, 0, 0, 0, 0}, {{{0, 1, 0, 150}, {0, 0, 1, 700}, {1, 0, 0, 540}}}},
+        FlangeCase{"coupled_j2_j3",
+                   {0, 30, -30, 0, 0, 0},
+                   {{{0.5, 0, 0.866025403784, 876.217782649},
+                     {0, -1, 0, -150},
+                     {0.866025403784, 0, -0.5, 117.653718044}}}}),
     [](const testing::TestParamInfo<FlangeCase>& info) { return std::string(info.param.name); });
 
 TEST(Fk, ZeroPoseEntriesAreTinyWhereExactMatrixHasZeros) {
@@ -55,8 +58,9 @@ TEST(Fk, ZeroPoseEntriesAreTinyWhereExactMatrixHasZeros) {
 
 TEST(Fk, ForearmFramesOfTheCoupledExample) {
   const Frames frames = fk_all(Crx::crx10ia(), {0, 30, -30, 0, 0, 0});
-  expect_matrix_near(frames[2], {{{0.866025403784, 0, 0.5, 270}, {0, 1, 0, 0}, {-0.5, 0, 0.866025403784, 467.653718044}}},
-                     1e-9);
+  expect_matrix_near(
+      frames[2], {{{0.866025403784, 0, 0.5, 270}, {0, 1, 0, 0}, {-0.5, 0, 0.866025403784, 467.653718044}}},
+      1e-9);
   EXPECT_NEAR(frames[4].translation[0], 737.653718044, 1e-9);
   EXPECT_NEAR(frames[4].translation[1], -150, 1e-12);
   EXPECT_NEAR(frames[4].translation[2], 197.653718044, 1e-9);
@@ -64,7 +68,8 @@ TEST(Fk, ForearmFramesOfTheCoupledExample) {
 
 TEST(Fk, ZeroPoseFrameOrigins) {
   const Frames frames = fk_all(Crx::crx5ia(), {0, 0, 0, 0, 0, 0});
-  const std::array<Vec3, 6> origins{{{0, 0, 0}, {0, 0, 0}, {0, 0, 410}, {0, 0, 410}, {430, -130, 410}, {575, -130, 410}}};
+  const std::array<Vec3, 6> origins{
+      {{0, 0, 0}, {0, 0, 0}, {0, 0, 410}, {0, 0, 410}, {430, -130, 410}, {575, -130, 410}}};
   for (std::size_t k = 0; k < 6; ++k) {
     EXPECT_EQ(frames[k].translation, origins[k]) << "frame " << k;
     if (k < 5) {

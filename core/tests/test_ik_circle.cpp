@@ -6,10 +6,10 @@
 #include <numbers>
 
 #include "fk.hpp"
+#include "ik/axis_crossings.hpp"
 #include "ik/circle_candidates.hpp"
 #include "ik/elbow.hpp"
 #include "ik/roots/trig_roots.hpp"
-#include "ik/axis_crossings.hpp"
 #include "ik/wrist_circle.hpp"
 
 namespace talvane {

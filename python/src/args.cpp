@@ -49,8 +49,8 @@ bool parse_arguments(const Signature& signature, PyObject* const* args, Py_ssize
   const auto count = static_cast<Py_ssize_t>(signature.parameters.size());
   const auto all = count + static_cast<Py_ssize_t>(signature.keyword_only.size());
   if (nargs > count) {
-    PyErr_Format(PyExc_TypeError, "%s takes %zd positional arguments but %zd %s given", signature.function, count,
-                 nargs, nargs == 1 ? "was" : "were");
+    PyErr_Format(PyExc_TypeError, "%s takes %zd positional arguments but %zd %s given", signature.function,
+                 count, nargs, nargs == 1 ? "was" : "were");
     return false;
   }
   for (Py_ssize_t i = 0; i < all; ++i) out[i] = i < nargs ? args[i] : nullptr;
@@ -60,7 +60,8 @@ bool parse_arguments(const Signature& signature, PyObject* const* args, Py_ssize
     PyObject* keyword = PyTuple_GetItem(kwnames, k);
     const Py_ssize_t index = parameter_index(signature, keyword);
     if (index == all) {
-      PyErr_Format(PyExc_TypeError, "%s got an unexpected keyword argument '%U'", signature.function, keyword);
+      PyErr_Format(PyExc_TypeError, "%s got an unexpected keyword argument '%U'", signature.function,
+                   keyword);
       return false;
     }
     if (out[index] != nullptr) {
@@ -76,8 +77,9 @@ bool parse_arguments(const Signature& signature, PyObject* const* args, Py_ssize
     if (out[index++] == nullptr) missing.push_back(parameter);
   }
   if (!missing.empty()) {
-    PyErr_Format(PyExc_TypeError, "%s missing %zu required positional %s: %s", signature.function, missing.size(),
-                 missing.size() == 1 ? "argument" : "arguments", quoted_list(missing).c_str());
+    PyErr_Format(PyExc_TypeError, "%s missing %zu required positional %s: %s", signature.function,
+                 missing.size(), missing.size() == 1 ? "argument" : "arguments",
+                 quoted_list(missing).c_str());
     return false;
   }
   return true;
@@ -124,7 +126,8 @@ bool prefix_argument_value_error(const char* name) {
 }
 
 bool prefix_element_error(const char* name, Py_ssize_t index) {
-  if (PyErr_ExceptionMatches(PyExc_ValueError)) return prefix_error(PyExc_ValueError, ELEMENT_PREFIX, name, index);
+  if (PyErr_ExceptionMatches(PyExc_ValueError))
+    return prefix_error(PyExc_ValueError, ELEMENT_PREFIX, name, index);
   return prefix_error(PyExc_TypeError, ELEMENT_PREFIX, name, index);
 }
 

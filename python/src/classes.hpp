@@ -5,17 +5,16 @@
 #pragma once
 
 #include "cell/cell.hpp"
+#include "enum_class.hpp"
 #include "ik/solve_ik.hpp"
 #include "meshes/link_mesh.hpp"
-#include "enum_class.hpp"
 #include "python.hpp"
 #include "robot.hpp"
 
 namespace talvane::python {
 
 struct CrxObject {
-  PyObject_HEAD
-  Crx robot;
+  PyObject_HEAD Crx robot;
 };
 
 extern PyTypeObject* crx_type;
@@ -39,8 +38,7 @@ PyObject* allocate_instance(PyTypeObject* type);
 void deallocate_instance(PyObject* self);
 
 struct IkSolutionObject {
-  PyObject_HEAD
-  IkSolution solution;
+  PyObject_HEAD IkSolution solution;
 };
 
 extern PyTypeObject* ik_solution_type;
@@ -59,13 +57,11 @@ PyObject* solution_kind_member(SolutionKind kind);
 const char* solution_kind_name(SolutionKind kind);
 
 struct LinkMeshObject {
-  PyObject_HEAD
-  LinkMesh mesh;
+  PyObject_HEAD LinkMesh mesh;
 };
 
 struct LinkMeshesObject {
-  PyObject_HEAD
-  LinkMeshes meshes;
+  PyObject_HEAD LinkMeshes meshes;
 };
 
 extern PyTypeObject* link_mesh_type;
@@ -82,8 +78,8 @@ PyObject* new_link_meshes(LinkMeshes meshes);
 
 struct CellObject {
   PyObject_HEAD
-  // The `Crx` the cell was built with, returned by its `robot` property.
-  PyObject* robot;
+      // The `Crx` the cell was built with, returned by its `robot` property.
+      PyObject* robot;
   Cell cell;
   // The frames exactly as given, so that the properties and pickling reproduce them bit for bit.
   Matrix4 tool;

@@ -59,7 +59,9 @@ SequenceRead read_number_sequence(PyObject* object) {
   return {sequence, false};
 }
 
-PyObject* new_float64_array(int dimensions, npy_intp* shape) { return PyArray_SimpleNew(dimensions, shape, NPY_DOUBLE); }
+PyObject* new_float64_array(int dimensions, npy_intp* shape) {
+  return PyArray_SimpleNew(dimensions, shape, NPY_DOUBLE);
+}
 
 double* array_data(PyObject* array) {
   return static_cast<double*>(PyArray_DATA(reinterpret_cast<PyArrayObject*>(array)));
@@ -80,9 +82,10 @@ std::optional<JointValues> convert_joint_values(PyObject* object, const char* na
   PyRef converted{PyArray_FromAny(object, float64, 0, 0, NPY_ARRAY_FORCECAST, nullptr)};
   if (!converted) return std::nullopt;
   if (!is_float64_array(converted.get(), 1)) {
-    PyErr_Format(PyExc_TypeError,
-                 "argument '%s': expected a one-dimensional array of joint angles, got an array with %d dimensions",
-                 name, PyArray_NDIM(reinterpret_cast<PyArrayObject*>(converted.get())));
+    PyErr_Format(
+        PyExc_TypeError,
+        "argument '%s': expected a one-dimensional array of joint angles, got an array with %d dimensions",
+        name, PyArray_NDIM(reinterpret_cast<PyArrayObject*>(converted.get())));
     return std::nullopt;
   }
   return read_joint_array(reinterpret_cast<PyArrayObject*>(converted.get()));

@@ -30,10 +30,10 @@ std::optional<JointVector> require_six_joints(const JointValues& values);
 std::optional<JointVector> extract_joint_vector(PyObject* object, const char* name);
 
 // New row-major float64 arrays that own their data.
-PyObject* matrix_array(const Pose& pose);                          // (4, 4)
-PyObject* matrix_array(const Matrix4& matrix);                     // (4, 4), the values as given
-PyObject* frames_array(std::span<const Pose> frames);              // (n, 4, 4)
-PyObject* joints_array(std::span<const JointVector> solutions);    // (n, 6); (0, 6) when empty
-PyObject* joint_vector_array(const JointVector& joints);           // (6,)
+PyObject* matrix_array(const Pose& pose);                        // (4, 4)
+PyObject* matrix_array(const Matrix4& matrix);                   // (4, 4), the values as given
+PyObject* frames_array(std::span<const Pose> frames);            // (n, 4, 4)
+PyObject* joints_array(std::span<const JointVector> solutions);  // (n, 6); (0, 6) when empty
+PyObject* joint_vector_array(const JointVector& joints);         // (6,)
 
 }  // namespace talvane::python

@@ -10,7 +10,8 @@ const EnumObject& as_enum(PyObject* self) { return *reinterpret_cast<EnumObject*
 
 PyObject* Enum_repr(PyObject* self) {
   const EnumObject& member = as_enum(self);
-  return PyUnicode_FromFormat("%s.%s", member.enum_class->name, member.enum_class->member_names[member.value]);
+  return PyUnicode_FromFormat("%s.%s", member.enum_class->name,
+                              member.enum_class->member_names[member.value]);
 }
 
 PyObject* Enum_int(PyObject* self) { return PyLong_FromLong(as_enum(self).value); }
@@ -60,9 +61,9 @@ PyObject* create_enum_class(EnumClass& enum_class) {
         {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
         {0, nullptr},
     };
-    PyType_Spec type_spec = {enum_class.qualified_name, sizeof(EnumObject), 0,
-                        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-                        slots};
+    PyType_Spec type_spec = {
+        enum_class.qualified_name, sizeof(EnumObject), 0,
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE, slots};
     PyRef type{PyType_FromSpec(&type_spec)};
     if (!type) return nullptr;
     std::array<PyObject*, EnumClass::MAX_MEMBERS> created{};

@@ -14,8 +14,7 @@ namespace talvane::python {
 struct EnumClass;
 
 struct EnumObject {
-  PyObject_HEAD
-  const EnumClass* enum_class;
+  PyObject_HEAD const EnumClass* enum_class;
   std::uint8_t value;
 };
 

@@ -4,8 +4,8 @@
 
 #include "classes.hpp"
 #include "convert.hpp"
-#include "pyref.hpp"
 #include "pickling.hpp"
+#include "pyref.hpp"
 
 namespace talvane::python {
 
@@ -75,10 +75,9 @@ PyObject* IkSolution_reduce(PyObject* self, PyObject*) {
   const JointVector& q = solution.joints;
   PyRef kind{solution_kind_member(solution.kind)};
   if (!kind) return nullptr;
-  return reduce_to_module_function(
-      "_restore_ik_solution",
-      Py_BuildValue("((dddddd)ddO)", q[0], q[1], q[2], q[3], q[4], q[5], solution.residual, solution.theta,
-                    kind.get()));
+  return reduce_to_module_function("_restore_ik_solution",
+                                   Py_BuildValue("((dddddd)ddO)", q[0], q[1], q[2], q[3], q[4], q[5],
+                                                 solution.residual, solution.theta, kind.get()));
 }
 
 PyMethodDef ik_solution_methods[] = {

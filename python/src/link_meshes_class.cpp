@@ -175,7 +175,8 @@ PyMethodDef link_meshes_methods[] = {
      ":param robot: the robot whose kinematics produce the frames\n"
      ":param joints: six joint angles in degrees, as they appear in the robot controller"},
     {"__reduce__", LinkMeshes_reduce, METH_NOARGS,
-     "__reduce__($self, /)\n--\n\nPickle support: the seven meshes are rebuilt from their vertices and faces."},
+     "__reduce__($self, /)\n--\n\nPickle support: the seven meshes are rebuilt from their vertices and "
+     "faces."},
     COPY_METHOD,
     DEEPCOPY_METHOD,
     {nullptr, nullptr, 0, nullptr},
