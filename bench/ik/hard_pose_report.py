@@ -13,6 +13,7 @@ LISTINGS = (
     ("invalid", "rows not reaching the target"),
     ("axis_isolated_uncovered", "q axis-isolated (excused by the bands) and not covered"),
     ("ssik_only", "ssik finds, talvane does not (outside the bands)"),
+    ("ssik_only_valley", "ssik finds, joined to a row of talvane's only through a curved valley"),
     ("ssik_only_axis_isolated", "ssik finds, talvane does not (axis-isolated)"),
     ("ssik_only_in_family", "ssik finds, talvane does not (a member of a continuous family)"),
     ("ssik_errors", "ssik raised"),
@@ -27,13 +28,16 @@ class Tally:
     rows: int = 0
     empty: int = 0
     invalid_rows: int = 0
-    uncovered: int = 0
+    uncovered: int = 0  # by the straight rule
+    uncovered_through_valley: int = 0  # of uncovered: joined to a row through a curved valley
     in_bands: int = 0
     band_unserved: int = 0
     axis_isolated: int = 0  # of in_bands
     axis_isolated_uncovered: int = 0
     ssik_checked: bool = False
-    ssik_only: int = 0  # targets with at least one such solution
+    ssik_only: int = 0  # targets with at least one such solution, valleys joined
+    ssik_only_straight: int = 0  # the same by the straight rule alone
+    ssik_only_valley: int = 0  # targets whose only such rows are joined through a curved valley
     ssik_only_axis_isolated: int = 0
     ssik_only_in_family: int = 0
     ssik_errors: int = 0
@@ -78,12 +82,13 @@ def table(tallies):
         "empty",
         "invalid rows",
         "uncovered",
+        "uncovered, joined through a valley",
         "in bands",
         "in bands, none valid",
     ]
     head += ["axis-isolated", "axis-isolated uncovered"]
     if ssik:
-        head += ["ssik-only", "ssik-only axis-isolated", "ssik-only in family"]
+        head += ["ssik-only", "ssik-only, straight rule", "ssik-only axis-isolated", "ssik-only in family"]
     head += [f"median µs ({clock})", "p99 µs", "p99 / random median", "Python median µs"]
     lines = ["| " + " | ".join(head) + " |", "|" + "---|" * 2 + "---:|" * (len(head) - 2)]
     for t in tallies:
@@ -95,12 +100,13 @@ def table(tallies):
             t.empty,
             t.invalid_rows,
             t.uncovered,
+            t.uncovered_through_valley,
             t.in_bands,
             t.band_unserved,
         ]
         cells += [t.axis_isolated, t.axis_isolated_uncovered]
         if ssik:
-            peer = [t.ssik_only, t.ssik_only_axis_isolated, t.ssik_only_in_family]
+            peer = [t.ssik_only, t.ssik_only_straight, t.ssik_only_axis_isolated, t.ssik_only_in_family]
             cells += peer if t.ssik_checked else ["–"] * len(peer)
         ratio = percentile(times, 99) / random_median.get(t.model, float("nan"))
         cells += [

@@ -5,6 +5,15 @@ straight joint-space segment from q to it (wrapped differences) reaches the targ
 continuous family that is straight in joint space (the forearm along the J1 axis: J1 and J4 turn
 together), or in a numerically flat valley, a solver may return any point of it.
 
+A flat valley need not be straight, though. Next to J5 a hair from 0 or ±180 with the arm stretched,
+or with the elbow and P a fraction of a millimetre from the J1 axis, the set of joint vectors
+reaching the target to 1e-8 is a thin curved tube, and two points of it can be a degree apart with
+their chord leaving it. Such points are one solution, not two. `joined_through_valley` checks that:
+it pulls points of the chord back into the target with a few minimum-norm Gauss-Newton steps (fk and
+central differences only, so the check does not lean on the solver it judges) and requires the
+polyline through them to reach the target at its vertices and inside every edge. The report gives
+both counts: by the straight rule alone, and with valleys joined.
+
 The bands are where one valid row is enough: the forearm point P (the point of the J4 axis nearest
 to the wrist centre W, which fk_all gives as W + y1 · the y axis of the J5 frame) within 1e-6 · z1
 of the shoulder or of the J1 axis. Only part of the axis band holds continuous families, though:
@@ -26,6 +35,13 @@ from targets import wrap_degrees
 
 BAND = 1e-6  # times z1, mm
 SEGMENT_POINTS = 65  # both ends included
+VALLEY_VERTICES = 129  # of the pulled polyline, both ends included
+VALLEY_EDGE_CHECKS = (0.25, 0.5, 0.75)  # where each edge of it must reach the target too
+PULL_STEPS = 4
+PULL_STEP_DEGREES = 1e-6  # central differences of fk
+# Singular values below this share of the largest are left out of a pull, so that it moves across
+# the valley, not along it.
+PULL_RCOND = 1e-6
 OUTSIDE, AXIS_ISOLATED, IN_FAMILY = "outside", "axis-isolated", "in family"
 
 
@@ -68,6 +84,52 @@ def joined_by_segment(robot, start, end, target, tolerance=REACH_TOLERANCE):
     return all(reaches(robot, point, target, tolerance) for point in segment_points(start, end))
 
 
+def pose_error(robot, joints, target):
+    return (robot.fk(joints)[:3] - target[:3]).ravel()
+
+
+def error_jacobian(robot, joints):
+    """d(top three rows of fk)/d(joints in degrees), by central differences."""
+    columns = []
+    for k in range(6):
+        step = np.zeros(6)
+        step[k] = PULL_STEP_DEGREES
+        columns.append((robot.fk(joints + step)[:3] - robot.fk(joints - step)[:3]).ravel())
+    return np.array(columns).T / (2 * PULL_STEP_DEGREES)
+
+
+def pull_into_target(robot, joints, target, tolerance=REACH_TOLERANCE):
+    """`joints` moved towards the target by at most PULL_STEPS minimum-norm Gauss-Newton steps;
+    stops once it reaches the target to a hundredth of `tolerance`."""
+    joints = np.array(joints, dtype=float)
+    for _ in range(PULL_STEPS):
+        error = pose_error(robot, joints, target)
+        if not np.all(np.isfinite(error)) or np.abs(error).max() <= tolerance / 100:
+            break
+        step = np.linalg.lstsq(error_jacobian(robot, joints), -error, rcond=PULL_RCOND)[0]
+        joints = joints + step
+    return joints
+
+
+def joined_through_valley(robot, start, end, target, tolerance=REACH_TOLERANCE):
+    """Whether a joint-space polyline from `start` to `end` reaches the target all along: its inner
+    vertices are the chord's points pulled into the target, and every vertex and the points at
+    VALLEY_EDGE_CHECKS of every edge must reach it."""
+    start = np.asarray(start, dtype=float)
+    chord = wrap_degrees(np.asarray(end, dtype=float) - start)
+    fractions = np.linspace(0.0, 1.0, VALLEY_VERTICES)
+    previous = start
+    for fraction in fractions[1:]:
+        vertex = start + chord if fraction == 1.0 else pull_into_target(robot, start + fraction * chord, target)
+        if not reaches(robot, vertex, target, tolerance):
+            return False
+        edge = vertex - previous
+        if not all(reaches(robot, previous + f * edge, target, tolerance) for f in VALLEY_EDGE_CHECKS):
+            return False
+        previous = vertex
+    return True
+
+
 def nearest_row(robot, rows, joints, target):
     """For the failure listings: the distance (rad) to the nearest row and the largest pose error
     (mm and rotation entries) on the segment to it; NaN without rows."""
@@ -93,6 +155,15 @@ def covered(robot, rows, joints, target, segment_tolerance=REACH_TOLERANCE):
     )
 
 
+def covered_through_valley(robot, rows, joints, target, segment_tolerance=REACH_TOLERANCE):
+    """Whether one of `rows` is joined to `joints` by a curved path through the target's valley;
+    only asked where `covered` said no. The nearest rows are tried first."""
+    distance = joint_distance_rad(rows, joints)
+    return any(
+        joined_through_valley(robot, joints, rows[i], target, segment_tolerance) for i in np.argsort(distance)
+    )
+
+
 @dataclass
 class Outcome:
     """What ik returned for fk(q), judged."""
@@ -101,6 +172,7 @@ class Outcome:
     valid: np.ndarray  # the rows reaching the target, (k, 6)
     placement: str  # of q: OUTSIDE the bands, or in them (AXIS_ISOLATED, IN_FAMILY): any valid row will do
     covered: bool  # some valid row covers q
+    through_valley: bool = False  # not covered, but a valid row is joined to q through a curved valley
 
     @property
     def in_bands(self):
@@ -129,6 +201,11 @@ class Outcome:
         return not self.in_bands and not self.covered
 
     @property
+    def uncovered_through_valley(self):
+        """Uncovered by the straight rule, yet joined to a row through a curved valley."""
+        return self.uncovered and self.through_valley
+
+    @property
     def band_unserved(self):
         """A failure inside the bands: no valid row at all."""
         return self.in_bands and len(self.valid) == 0
@@ -138,16 +215,33 @@ def judge(robot, joints, target, rows, segment_tolerance=REACH_TOLERANCE):
     rows = np.asarray(rows, dtype=float).reshape(-1, 6)
     valid = np.array([row for row in rows if reaches(robot, row, target)]).reshape(-1, 6)
     is_covered = covered(robot, valid, joints, target, segment_tolerance)
-    return Outcome(len(rows), valid, placement(robot, joints), is_covered)
+    where = placement(robot, joints)
+    valley = (
+        where == OUTSIDE
+        and not is_covered
+        and covered_through_valley(robot, valid, joints, target, segment_tolerance)
+    )
+    return Outcome(len(rows), valid, where, is_covered, valley)
+
+
+@dataclass
+class PeerRow:
+    """A valid row of the peer's that no valid row of talvane's covers."""
+
+    joints: np.ndarray
+    placement: str
+    through_valley: bool  # joined to one of talvane's rows through a curved valley
 
 
 def peer_only(robot, peer_rows, valid, target, segment_tolerance=REACH_TOLERANCE):
-    """The peer's rows that reach the target and that none of talvane's valid rows covers, each with
-    its placement."""
+    """The peer's rows that reach the target and that none of talvane's valid rows covers by the
+    straight rule."""
     found = []
     for row in np.asarray(peer_rows, dtype=float).reshape(-1, 6):
         if reaches(robot, row, target) and not covered(robot, valid, row, target, segment_tolerance):
-            found.append((row, placement(robot, row)))
+            where = placement(robot, row)
+            valley = len(valid) > 0 and covered_through_valley(robot, valid, row, target, segment_tolerance)
+            found.append(PeerRow(row, where, valley))
     return found
 
 

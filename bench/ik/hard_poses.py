@@ -6,13 +6,15 @@ wrist singular, arm along the J1 axis, on every catalogued model and a few from_
 
 Each target is fk(q) of a generated joint vector q, fed back to ik. Per family and model it counts:
 - empty results, and invalid rows (fk more than 1e-8 from the target in some element);
-- q not covered, outside the bands: the failures that matter;
+- q not covered, outside the bands: the failures that matter (by the straight-segment rule; how
+  many of them a curved path through a flat valley joins to a row is shown beside);
 - q inside the bands (forearm point P within 1e-6 * z1 of the shoulder or the J1 axis), where any
   valid row will do, and how many of those got none;
 - of those, the axis-isolated ones (P on the axis, the elbow off it: isolated solutions that the
   bands excuse), and how many of them are not covered;
 - with --ssik, targets where ssik finds a valid solution that no valid row of talvane's covers, by
-  where that solution lies.
+  where that solution lies; outside the bands both by the straight rule and with curved valleys
+  joined (a point of the same flat valley is the same solution; see hard_pose_scoring).
 Times are per target, from the C++ timer (bench/ik/solve_ik_targets.cpp, built from this checkout
 unless --cpp names one) or, with --no-cpp, from the Python calls. The exit status is 1 when a
 failure other than the axis-isolated counts was found.
@@ -104,6 +106,7 @@ def run_set(tally, robot, joints, args, ssik_peer):
         tally.empty += outcome.empty
         tally.invalid_rows += outcome.invalid_rows
         tally.uncovered += outcome.uncovered
+        tally.uncovered_through_valley += outcome.uncovered_through_valley
         tally.in_bands += outcome.in_bands
         tally.band_unserved += outcome.band_unserved
         tally.axis_isolated += outcome.axis_isolated
@@ -143,21 +146,23 @@ def check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer):
         tally.note("ssik_errors", args.examples, q=q, error=repr(error))
         return
     only = scoring.peer_only(robot, peer_rows, outcome.valid, target, args.segment_tolerance)
-    for key, where in (
-        ("ssik_only", scoring.OUTSIDE),
-        ("ssik_only_axis_isolated", scoring.AXIS_ISOLATED),
-        ("ssik_only_in_family", scoring.IN_FAMILY),
+    outside = [row for row in only if row.placement == scoring.OUTSIDE]
+    tally.ssik_only_straight += bool(outside)
+    for key, rows in (
+        ("ssik_only", [row for row in outside if not row.through_valley]),
+        ("ssik_only_valley", [row for row in outside if row.through_valley]),
+        ("ssik_only_axis_isolated", [r for r in only if r.placement == scoring.AXIS_ISOLATED and not r.through_valley]),
+        ("ssik_only_in_family", [r for r in only if r.placement == scoring.IN_FAMILY and not r.through_valley]),
     ):
-        rows = [row for row, placement in only if placement == where]
         if rows:
             setattr(tally, key, getattr(tally, key) + 1)
             if len(tally.examples[key]) < args.examples:
-                distance, worst = scoring.nearest_row(robot, outcome.valid, rows[0], target)
+                distance, worst = scoring.nearest_row(robot, outcome.valid, rows[0].joints, target)
                 tally.note(
                     key,
                     args.examples,
                     q=q,
-                    ssik=rows[0],
+                    ssik=rows[0].joints,
                     ssik_rows=len(rows),
                     talvane_valid=len(outcome.valid),
                     nearest_row_rad=distance,

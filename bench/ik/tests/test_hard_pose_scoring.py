@@ -99,7 +99,8 @@ def test_peer_only_lists_valid_peer_rows_that_talvane_lacks():
     others = twin_rows(CRX10IA, Q)
     peer = np.array([Q + [360, 0, 0, 0, 0, 0], Q + [1, 0, 0, 0, 0, 0]])
     only = scoring.peer_only(CRX10IA, peer, others, target)
-    assert len(only) == 1 and np.array_equal(only[0][0], peer[0]) and only[0][1] == scoring.OUTSIDE
+    assert len(only) == 1 and np.array_equal(only[0].joints, peer[0]) and only[0].placement == scoring.OUTSIDE
+    assert not only[0].through_valley
 
 
 def test_nearest_row_reports_the_distance_and_the_segment_error():
@@ -139,3 +140,46 @@ def test_a_looser_segment_tolerance_joins_rows_of_a_curved_flat_valley():
     assert scoring.reaches(robot, other, target)
     assert not scoring.covered(robot, np.array([other]), q, target)
     assert scoring.covered(robot, np.array([other]), q, target, segment_tolerance=1e-7)
+    assert scoring.covered_through_valley(robot, np.array([other]), q, target)
+
+
+CRX30IA_NEAR_AXIS = (
+    # Elbow and P 0.19 mm from the J1 axis, J5 a hair from 0 on a CRX-30iA: ssik's row and q are
+    # a tenth of a degree apart in J1 and J4 on a curved valley whose chord leaves the target by 7e-8.
+    np.array([-100.29819191095437, -0.011593698285126365, -90.0, 95.670217660677, 0.00013238778126940982, -180.0]),
+    np.array(
+        [
+            -100.39638382068746,
+            -0.011595688201453713,
+            -90.00000000023711,
+            -264.23169297858846,
+            -359.9998676122426,
+            180.00010254899854,
+        ]
+    ),
+)
+
+
+def test_a_curved_valley_near_the_axis_joins_what_the_chord_does_not():
+    robot = talvane.Crx.crx30ia()
+    q, peer = CRX30IA_NEAR_AXIS
+    target = robot.fk(q)
+    assert scoring.reaches(robot, peer, target)
+    assert not scoring.joined_by_segment(robot, peer, q, target)
+    assert scoring.joined_through_valley(robot, peer, q, target)
+    only = scoring.peer_only(robot, np.array([peer]), np.array([q]), target)
+    assert len(only) == 1 and only[0].through_valley
+
+
+def test_isolated_solutions_are_not_joined_through_a_valley():
+    target = CRX10IA.fk(Q)
+    for other in twin_rows(CRX10IA, Q):
+        assert not scoring.joined_through_valley(CRX10IA, Q, other, target)
+
+
+def test_a_pull_brings_a_nudged_solution_back_to_it():
+    target = CRX10IA.fk(Q)
+    nudged = Q + np.array([1, -2, 3, -1, 2, -3]) * 1e-4
+    pulled = scoring.pull_into_target(CRX10IA, nudged, target)
+    assert np.abs(scoring.pose_error(CRX10IA, pulled, target)).max() <= 1e-10
+    assert scoring.joint_distance_rad(pulled[None], Q)[0] <= 1e-8
