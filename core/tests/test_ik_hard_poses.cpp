@@ -61,6 +61,15 @@ TEST_P(HardPoses, ListTheGeneratingVectorAndItsTwin) {
   EXPECT_TRUE(covers(robot, solutions, twin_of(c.q), target));
 }
 
+// Near-multiple roots of the constraint, placed only loosely: the zeros they stand for lie farther
+// from them than the roots from one another.
+INSTANTIATE_TEST_SUITE_P(ClusteredRoots, HardPoses,
+                         testing::Values(HardPose{
+                             "wrist a hair off straight, three zeros within 5e-5 rad",
+                             CrxModel::Crx10iA,
+                             {-177.4072602252978, -183.1425585174599, 89.99959047499394, -180.00147409798052,
+                              -0.00040949935247992883, 202.32962103149367}}));
+
 INSTANTIATE_TEST_SUITE_P(
     StretchedWithStraightWrist, HardPoses,
     testing::Values(HardPose{"stretched backwards", CrxModel::Crx5iA, {0, -90, -180, 0, 0, -180}},

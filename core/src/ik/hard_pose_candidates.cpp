@@ -75,8 +75,12 @@ std::vector<Window> near_axis_windows(const IkContext& ctx, const CircleSearch& 
   return merged(std::move(windows));
 }
 
-// Windows around clusters of roots, in steps that resolve the cluster.
-std::vector<Window> cluster_windows(const std::vector<double>& roots) {
+// Windows around clusters of roots, in steps that resolve the cluster. A near-multiple root is
+// placed only loosely: the zeros it stands for can lie farther from it than the cluster's own
+// spread. So a cluster also spans the candidates refined from its roots (the angles they moved
+// to), and the margin on either side is that whole spread.
+std::vector<Window> cluster_windows(const CircleSearch& search) {
+  const std::vector<double>& roots = search.roots;
   std::vector<Window> windows;
   for (std::size_t i = 0; i < roots.size(); ++i) {
     double nearest = std::numeric_limits<double>::infinity();
@@ -84,8 +88,16 @@ std::vector<Window> cluster_windows(const std::vector<double>& roots) {
       if (k != i) nearest = std::min(nearest, std::abs(wrap_angle(roots[i] - roots[k])));
     }
     if (!(nearest < CLUSTER_DISTANCE)) continue;
-    const double half_width = (1.0 + CLUSTER_MARGIN) * nearest;
-    windows.push_back({roots[i] - half_width, roots[i] + half_width, 0.0});
+    double lo = roots[i] - nearest;
+    double hi = roots[i] + nearest;
+    for (const CircleCandidate& c : search.candidates) {
+      const double offset = wrap_angle(c.theta - roots[i]);
+      if (!(std::abs(offset) < CLUSTER_DISTANCE)) continue;
+      lo = std::min(lo, roots[i] + offset);
+      hi = std::max(hi, roots[i] + offset);
+    }
+    const double margin = CLUSTER_MARGIN * (hi - lo);
+    windows.push_back({lo - margin, hi + margin, 0.0});
   }
   std::vector<Window> out = merged(std::move(windows));
   for (Window& w : out) w.max_step = (w.hi - w.lo) / CLUSTER_SAMPLES;
@@ -143,7 +155,7 @@ std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const Ci
   std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);
   append_verified_roots(ctx, search, tol, found);
   append_scanned_zeros(ctx, search, near_axis_windows(ctx, search), tol, found);
-  append_scanned_zeros(ctx, search, cluster_windows(search.roots), tol, found);
+  append_scanned_zeros(ctx, search, cluster_windows(search), tol, found);
   return found;
 }
 
