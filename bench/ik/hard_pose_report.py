@@ -13,7 +13,11 @@ LISTINGS = (
     ("invalid", "rows not reaching the target"),
     ("axis_isolated_uncovered", "q axis-isolated (excused by the bands) and not covered"),
     ("ssik_only", "ssik finds, talvane does not (outside the bands)"),
-    ("ssik_only_valley", "ssik finds, joined to a row of talvane's only through a curved valley"),
+    (
+        "ssik_only_valley",
+        "ssik finds, joined to a row of talvane's only through a curved valley or once polished",
+    ),
+    ("ssik_only_family", "ssik finds, outside the bands, but its exact solution is a family member in them"),
     ("ssik_only_axis_isolated", "ssik finds, talvane does not (axis-isolated)"),
     ("ssik_only_in_family", "ssik finds, talvane does not (a member of a continuous family)"),
     ("ssik_errors", "ssik raised"),
@@ -37,7 +41,8 @@ class Tally:
     ssik_checked: bool = False
     ssik_only: int = 0  # targets with at least one such solution, valleys joined
     ssik_only_straight: int = 0  # the same by the straight rule alone
-    ssik_only_valley: int = 0  # targets whose only such rows are joined through a curved valley
+    ssik_only_valley: int = 0  # targets with such rows joined through a curved valley or once polished
+    ssik_only_family: int = 0  # targets with such rows whose exact solutions are family members
     ssik_only_axis_isolated: int = 0
     ssik_only_in_family: int = 0
     ssik_errors: int = 0

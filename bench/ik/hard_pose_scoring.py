@@ -14,6 +14,11 @@ central differences only, so the check does not lean on the solver it judges) an
 polyline through them to reach the target at its vertices and inside every edge. The report gives
 both counts: by the straight rule alone, and with valleys joined.
 
+A peer's row that reaches the target only to 1e-8 stands for the exact solution it converges to.
+Next to a family (P a few band widths from the shoulder or the J1 axis) that exact solution can be a
+member of the family, in the band, although the row itself lies outside it; `exact_solution` finds
+it by Gauss-Newton from the row, and the row is then judged by where its exact solution lies.
+
 The bands are where one valid row is enough: the forearm point P (the point of the J4 axis nearest
 to the wrist centre W, which fk_all gives as W + y1 · the y axis of the J5 frame) within 1e-6 · z1
 of the shoulder or of the J1 axis. Only part of the axis band holds continuous families, though:
@@ -37,11 +42,19 @@ BAND = 1e-6  # times z1, mm
 SEGMENT_POINTS = 65  # both ends included
 VALLEY_VERTICES = 129  # of the pulled polyline, both ends included
 VALLEY_EDGE_CHECKS = (0.25, 0.5, 0.75)  # where each edge of it must reach the target too
+VALLEY_SPLITS = 6  # an edge that fails is halved at most this many times
 PULL_STEPS = 4
 PULL_STEP_DEGREES = 1e-6  # central differences of fk
 # Singular values below this share of the largest are left out of a pull, so that it moves across
 # the valley, not along it.
 PULL_RCOND = 1e-6
+# The polish to the exact solution keeps every singular value above rounding, so it may slide along
+# a valley onto the solution the row approximates; it goes on to rounding, and has converged if it
+# ends below EXACT_ERROR.
+EXACT_STEPS = 80
+ROUNDING_ERROR = 2e-13
+EXACT_RCOND = 1e-10
+EXACT_ERROR = 1e-11
 OUTSIDE, AXIS_ISOLATED, IN_FAMILY = "outside", "axis-isolated", "in family"
 
 
@@ -111,23 +124,55 @@ def pull_into_target(robot, joints, target, tolerance=REACH_TOLERANCE):
     return joints
 
 
+def exact_solution(robot, joints, target):
+    """The exact solution that `joints` approximates: up to EXACT_STEPS minimum-norm Gauss-Newton
+    steps, until the error is down to rounding (ROUNDING_ERROR); None unless it ends below
+    EXACT_ERROR."""
+    joints = np.array(joints, dtype=float)
+    for _ in range(EXACT_STEPS):
+        error = pose_error(robot, joints, target)
+        if not np.all(np.isfinite(error)):
+            return None
+        if np.abs(error).max() <= ROUNDING_ERROR:
+            return joints
+        joints = joints + np.linalg.lstsq(error_jacobian(robot, joints), -error, rcond=EXACT_RCOND)[0]
+    return joints if np.abs(pose_error(robot, joints, target)).max() <= EXACT_ERROR else None
+
+
 def joined_through_valley(robot, start, end, target, tolerance=REACH_TOLERANCE):
     """Whether a joint-space polyline from `start` to `end` reaches the target all along: its inner
     vertices are the chord's points pulled into the target, and every vertex and the points at
-    VALLEY_EDGE_CHECKS of every edge must reach it."""
+    VALLEY_EDGE_CHECKS of every edge must reach it. An edge that fails is split at its pulled
+    midpoint, down to VALLEY_SPLITS levels, so a valley's bends get the vertices they need."""
     start = np.asarray(start, dtype=float)
     chord = wrap_degrees(np.asarray(end, dtype=float) - start)
-    fractions = np.linspace(0.0, 1.0, VALLEY_VERTICES)
     previous = start
-    for fraction in fractions[1:]:
-        vertex = start + chord if fraction == 1.0 else pull_into_target(robot, start + fraction * chord, target)
-        if not reaches(robot, vertex, target, tolerance):
-            return False
-        edge = vertex - previous
-        if not all(reaches(robot, previous + f * edge, target, tolerance) for f in VALLEY_EDGE_CHECKS):
+    for fraction in np.linspace(0.0, 1.0, VALLEY_VERTICES)[1:]:
+        vertex = (
+            start + chord if fraction == 1.0 else pull_into_target(robot, start + fraction * chord, target)
+        )
+        if not (
+            reaches(robot, vertex, target, tolerance)
+            and edge_in_valley(robot, previous, vertex, target, tolerance)
+        ):
             return False
         previous = vertex
     return True
+
+
+def edge_in_valley(robot, a, b, target, tolerance, splits=None):
+    splits = VALLEY_SPLITS if splits is None else splits
+    edge = b - a
+    if all(reaches(robot, a + f * edge, target, tolerance) for f in VALLEY_EDGE_CHECKS):
+        return True
+    if splits == 0:
+        return False
+    middle = pull_into_target(robot, a + 0.5 * edge, target)
+    return (
+        reaches(robot, middle, target, tolerance)
+        and edge_in_valley(robot, a, middle, target, tolerance, splits - 1)
+        and edge_in_valley(robot, middle, b, target, tolerance, splits - 1)
+    )
 
 
 def nearest_row(robot, rows, joints, target):
@@ -226,22 +271,43 @@ def judge(robot, joints, target, rows, segment_tolerance=REACH_TOLERANCE):
 
 @dataclass
 class PeerRow:
-    """A valid row of the peer's that no valid row of talvane's covers."""
+    """A valid row of the peer's that no valid row of talvane's covers by the straight rule."""
 
     joints: np.ndarray
-    placement: str
-    through_valley: bool  # joined to one of talvane's rows through a curved valley
+    placement: str  # of the row, or of its exact solution where that lies in the bands
+    # How it is one of talvane's solutions after all: None (it is not), VALLEY (joined to a row
+    # through a curved valley), FAMILY (its exact solution is a member of a family in the bands) or
+    # POLISHED (its exact solution is covered or joined through a valley).
+    joined: str | None
+
+
+VALLEY, FAMILY, POLISHED = "valley", "family", "polished"
 
 
 def peer_only(robot, peer_rows, valid, target, segment_tolerance=REACH_TOLERANCE):
     """The peer's rows that reach the target and that none of talvane's valid rows covers by the
-    straight rule."""
+    straight rule, each with how, if at all, it is one of talvane's solutions after all."""
     found = []
     for row in np.asarray(peer_rows, dtype=float).reshape(-1, 6):
-        if reaches(robot, row, target) and not covered(robot, valid, row, target, segment_tolerance):
-            where = placement(robot, row)
-            valley = len(valid) > 0 and covered_through_valley(robot, valid, row, target, segment_tolerance)
-            found.append(PeerRow(row, where, valley))
+        if not reaches(robot, row, target) or covered(robot, valid, row, target, segment_tolerance):
+            continue
+        where, joined = placement(robot, row), None
+        if len(valid) and covered_through_valley(robot, valid, row, target, segment_tolerance):
+            joined = VALLEY
+        else:
+            exact = exact_solution(robot, row, target)
+            if exact is not None and placement(robot, exact) != OUTSIDE:
+                where, joined = placement(robot, exact), FAMILY
+            elif (
+                exact is not None
+                and len(valid)
+                and (
+                    covered(robot, valid, exact, target, segment_tolerance)
+                    or covered_through_valley(robot, valid, exact, target, segment_tolerance)
+                )
+            ):
+                joined = POLISHED
+        found.append(PeerRow(row, where, joined))
     return found
 
 

@@ -146,13 +146,19 @@ def check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer):
         tally.note("ssik_errors", args.examples, q=q, error=repr(error))
         return
     only = scoring.peer_only(robot, peer_rows, outcome.valid, target, args.segment_tolerance)
-    outside = [row for row in only if row.placement == scoring.OUTSIDE]
-    tally.ssik_only_straight += bool(outside)
+    outside = [row for row in only if row.placement == scoring.OUTSIDE and row.joined != scoring.FAMILY]
+    tally.ssik_only_straight += bool(
+        [row for row in only if scoring.placement(robot, row.joints) == scoring.OUTSIDE]
+    )
     for key, rows in (
-        ("ssik_only", [row for row in outside if not row.through_valley]),
-        ("ssik_only_valley", [row for row in outside if row.through_valley]),
-        ("ssik_only_axis_isolated", [r for r in only if r.placement == scoring.AXIS_ISOLATED and not r.through_valley]),
-        ("ssik_only_in_family", [r for r in only if r.placement == scoring.IN_FAMILY and not r.through_valley]),
+        ("ssik_only", [row for row in outside if row.joined is None]),
+        ("ssik_only_valley", [row for row in outside if row.joined in (scoring.VALLEY, scoring.POLISHED)]),
+        ("ssik_only_family", [row for row in only if row.joined == scoring.FAMILY]),
+        (
+            "ssik_only_axis_isolated",
+            [r for r in only if r.placement == scoring.AXIS_ISOLATED and r.joined is None],
+        ),
+        ("ssik_only_in_family", [r for r in only if r.placement == scoring.IN_FAMILY and r.joined is None]),
     ):
         if rows:
             setattr(tally, key, getattr(tally, key) + 1)

@@ -100,7 +100,7 @@ def test_peer_only_lists_valid_peer_rows_that_talvane_lacks():
     peer = np.array([Q + [360, 0, 0, 0, 0, 0], Q + [1, 0, 0, 0, 0, 0]])
     only = scoring.peer_only(CRX10IA, peer, others, target)
     assert len(only) == 1 and np.array_equal(only[0].joints, peer[0]) and only[0].placement == scoring.OUTSIDE
-    assert not only[0].through_valley
+    assert only[0].joined is None
 
 
 def test_nearest_row_reports_the_distance_and_the_segment_error():
@@ -146,7 +146,9 @@ def test_a_looser_segment_tolerance_joins_rows_of_a_curved_flat_valley():
 CRX30IA_NEAR_AXIS = (
     # Elbow and P 0.19 mm from the J1 axis, J5 a hair from 0 on a CRX-30iA: ssik's row and q are
     # a tenth of a degree apart in J1 and J4 on a curved valley whose chord leaves the target by 7e-8.
-    np.array([-100.29819191095437, -0.011593698285126365, -90.0, 95.670217660677, 0.00013238778126940982, -180.0]),
+    np.array(
+        [-100.29819191095437, -0.011593698285126365, -90.0, 95.670217660677, 0.00013238778126940982, -180.0]
+    ),
     np.array(
         [
             -100.39638382068746,
@@ -168,7 +170,7 @@ def test_a_curved_valley_near_the_axis_joins_what_the_chord_does_not():
     assert not scoring.joined_by_segment(robot, peer, q, target)
     assert scoring.joined_through_valley(robot, peer, q, target)
     only = scoring.peer_only(robot, np.array([peer]), np.array([q]), target)
-    assert len(only) == 1 and only[0].through_valley
+    assert len(only) == 1 and only[0].joined == scoring.VALLEY
 
 
 def test_isolated_solutions_are_not_joined_through_a_valley():
@@ -183,3 +185,34 @@ def test_a_pull_brings_a_nudged_solution_back_to_it():
     pulled = scoring.pull_into_target(CRX10IA, nudged, target)
     assert np.abs(scoring.pose_error(CRX10IA, pulled, target)).max() <= 1e-10
     assert scoring.joint_distance_rad(pulled[None], Q)[0] <= 1e-8
+
+
+def test_a_row_near_a_family_is_judged_by_its_exact_solution():
+    # P 1.5e-3 mm from a CRX-3iA's shoulder, five band widths: ssik's row reaches the target only
+    # to 1e-8, and the exact solution it polishes to is a member of the shoulder family.
+    robot = talvane.Crx.crx3ia()
+    q = np.array([0.0, 180.0000000140685, 89.99999999842356, -49.614807897293325, -180.0, 180.0])
+    peer = np.array(
+        [
+            -310.3868472296701,
+            -0.0002878302223919678,
+            -90.00002806167825,
+            -359.9975480490198,
+            -359.9999719393432,
+            179.99920317598324,
+        ]
+    )
+    target = robot.fk(q)
+    assert scoring.placement(robot, peer) == scoring.OUTSIDE
+    exact = scoring.exact_solution(robot, peer, target)
+    assert np.abs(scoring.pose_error(robot, exact, target)).max() <= scoring.EXACT_ERROR
+    assert scoring.placement(robot, exact) == scoring.IN_FAMILY
+    (only,) = scoring.peer_only(robot, peer[None], np.empty((0, 6)), target)
+    assert only.joined == scoring.FAMILY and only.placement == scoring.IN_FAMILY
+
+
+def test_an_isolated_row_polishes_to_itself_and_stays_ssik_only():
+    target = CRX10IA.fk(Q)
+    assert scoring.joint_distance_rad(scoring.exact_solution(CRX10IA, Q + 1e-6, target)[None], Q)[0] <= 1e-9
+    (only,) = scoring.peer_only(CRX10IA, Q[None], twin_rows(CRX10IA, Q), target)
+    assert only.joined is None and only.placement == scoring.OUTSIDE
