@@ -322,7 +322,9 @@ def _partition(run, lo, hi, anchor, widths, rotation, tol):
         if anchor[a] == 0:
             lower[a], upper[a] = float(box_lo[a]), float(box_hi[a])
             continue
-        codes_lo[a], codes_hi[a] = _fit_corner_codes(float(box_lo[a]), float(box_hi[a]), anchor[a], vmin, vmax, planar)
+        codes_lo[a], codes_hi[a] = _fit_corner_codes(
+            float(box_lo[a]), float(box_hi[a]), anchor[a], vmin, vmax, planar
+        )
         lower[a] = corner_value(float(box_lo[a]), float(box_hi[a]), anchor[a], codes_lo[a])
         upper[a] = corner_value(float(box_lo[a]), float(box_hi[a]), anchor[a], codes_hi[a])
         if auto and not planar:
@@ -338,7 +340,9 @@ def _partition(run, lo, hi, anchor, widths, rotation, tol):
                 widths[a] = _auto_width(upper[a] - lower[a], 2.0 * tol)
 
     while True:
-        point_codes = [_nearest_codes(local[:, a], lower[a], upper[a] - lower[a], widths[a]) for a in range(3)]
+        point_codes = [
+            _nearest_codes(local[:, a], lower[a], upper[a] - lower[a], widths[a]) for a in range(3)
+        ]
         local_decoded = np.stack(
             [point_values(lower[a], upper[a] - lower[a], widths[a], point_codes[a]) for a in range(3)], axis=1
         )

@@ -42,7 +42,9 @@ def test_stream_starts_like_an_embedded_mesh():
 
 def test_output_is_deterministic():
     v, f = torus(10.0, 2.0, 12, 8)
-    options = dict(partitions=[40, 56], rotations=[(0.1, 0.2, 0.3, 0.9), None], name="t", metadata={"a": True})
+    options = dict(
+        partitions=[40, 56], rotations=[(0.1, 0.2, 0.3, 0.9), None], name="t", metadata={"a": True}
+    )
     assert encode_mesh(v, f, **options) == encode_mesh(v.copy(), f.copy(), **options)
 
 
@@ -127,5 +129,7 @@ def test_bad_arguments(kwargs):
 
 def test_unreachable_tolerance():
     v = np.array([[0.0, 0.0, 0.0], [1e300, 0.0, 0.0]])
-    with pytest.raises(ToleranceNotRepresentable, match="cannot guarantee a tolerance of 0.001 over a range of"):
+    with pytest.raises(
+        ToleranceNotRepresentable, match="cannot guarantee a tolerance of 0.001 over a range of"
+    ):
         encode_mesh(v, [[0, 1, 1]], tolerance=0.001)
