@@ -1,6 +1,5 @@
 import numpy as np
 import pytest
-
 from talvane import Crx, CrxModel
 
 ZERO = [0, 0, 0, 0, 0, 0]

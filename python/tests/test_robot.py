@@ -2,7 +2,6 @@ import inspect
 
 import numpy as np
 import pytest
-
 import talvane
 from talvane import Crx, CrxModel
 

@@ -15,8 +15,8 @@ from __future__ import annotations
 
 import math
 import struct
+from collections.abc import Mapping, Sequence
 from dataclasses import dataclass
-from typing import Mapping, Sequence
 
 import numpy as np
 
@@ -48,7 +48,7 @@ class Number64A:
     bits: int
 
     @classmethod
-    def from_float(cls, value: float) -> "Number64A":
+    def from_float(cls, value: float) -> Number64A:
         return cls(struct.unpack("<Q", struct.pack("<d", value))[0])
 
 
@@ -59,7 +59,7 @@ class Number64B:
     bits: int
 
     @classmethod
-    def from_float(cls, value: float) -> "Number64B":
+    def from_float(cls, value: float) -> Number64B:
         return cls(struct.unpack("<Q", struct.pack("<d", value))[0])
 
 

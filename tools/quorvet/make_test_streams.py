@@ -17,8 +17,8 @@ import numpy as np
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
 
-from quorvet import Number64A, Number64B, encode_mesh_detailed, rotation_code  # noqa: E402
-from quorvet.shapes import box, cloud, sphere, torus  # noqa: E402
+from quorvet import Number64A, Number64B, encode_mesh_detailed, rotation_code
+from quorvet.shapes import box, cloud, sphere, torus
 
 
 def _quaternions(count: int, seed: int):

@@ -11,7 +11,7 @@ import pytest
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2]))
 
-from quorvet import (  # noqa: E402
+from quorvet import (
     ToleranceNotRepresentable,
     decode_rotation,
     encode_mesh,
@@ -19,8 +19,8 @@ from quorvet import (  # noqa: E402
     first_use_order,
     rotation_code,
 )
-from quorvet.bitpack import pack_fields  # noqa: E402
-from quorvet.shapes import sphere, torus  # noqa: E402
+from quorvet.bitpack import pack_fields
+from quorvet.shapes import sphere, torus
 
 TETRA_V = np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1]], dtype=np.float64)
 TETRA_F = np.array([[0, 1, 2], [0, 2, 3], [3, 1, 0], [1, 3, 2]])
