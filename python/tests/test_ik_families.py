@@ -45,7 +45,7 @@ AXIS_CASES = [
 ]
 
 
-@pytest.mark.parametrize("model, j2, j3", AXIS_CASES)
+@pytest.mark.parametrize(("model", "j2", "j3"), AXIS_CASES)
 def test_arm_along_the_axis_walks_j1_and_j4_together(model, j2, j3):
     robot = robot_of(model)
     target = robot.fk([30, j2, j3, 40, 50, 60])
@@ -74,7 +74,7 @@ def test_forearm_point_at_the_shoulder_walks_every_j1(model, q):
 
 
 @pytest.mark.parametrize("model", SHOULDER_MODELS)
-@pytest.mark.parametrize("j4, j5_sign", [(0.0, 1.0), (180.0, -1.0)])
+@pytest.mark.parametrize(("j4", "j5_sign"), [(0.0, 1.0), (180.0, -1.0)])
 def test_forearm_point_at_the_shoulder_with_j4_at_a_half_turn_trades_j2_against_j5(model, j4, j5_sign):
     robot = robot_of(model)
     q = np.array([20.0, 35, -125, j4, 50, 60])
@@ -201,7 +201,7 @@ REPRODUCERS = [
 ]
 
 
-@pytest.mark.parametrize("model, q", REPRODUCERS)
+@pytest.mark.parametrize(("model", "q"), REPRODUCERS)
 def test_solutions_once_lost_at_special_poses_are_listed(model, q):
     # Through Python the target is the matrix rebuilt from fk's, a rounding away from the C++ tests'.
     robot = robot_of(model)
