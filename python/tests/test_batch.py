@@ -243,9 +243,9 @@ def test_an_as_numpy_error_propagates_unchanged(crx10ia):
         def as_numpy(self):
             raise RuntimeError("no pose here")
 
-    with pytest.raises(RuntimeError, match="^no pose here$"):
+    with pytest.raises(RuntimeError, match=r"^no pose here$"):
         crx10ia.ik_many(Broken())
-    with pytest.raises(RuntimeError, match="^no pose here$"):
+    with pytest.raises(RuntimeError, match=r"^no pose here$"):
         crx10ia.ik_many([GOOD[0], Broken()])
 
 

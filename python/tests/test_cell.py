@@ -327,19 +327,19 @@ def test_bad_cell_calls(crx10ia):
 def test_bad_method_arguments(limited):
     tcp = limited.fk(GENERIC_JOINTS)
     start = [0.0] * 6
-    with pytest.raises(ValueError, match="^Failed to convert matrix to isometry$"):
+    with pytest.raises(ValueError, match=r"^Failed to convert matrix to isometry$"):
         limited.ik(tcp * 1.001)
-    with pytest.raises(ValueError, match="^Expected 6 joint angles, got 5$"):
+    with pytest.raises(ValueError, match=r"^Expected 6 joint angles, got 5$"):
         limited.fk([0] * 5)
-    with pytest.raises(ValueError, match="^Expected 6 joint angles, got 5$"):
+    with pytest.raises(ValueError, match=r"^Expected 6 joint angles, got 5$"):
         limited.ik_closest(tcp, [0] * 5)
-    with pytest.raises(TypeError, match="^argument 'reference': "):
+    with pytest.raises(TypeError, match=r"^argument 'reference': "):
         limited.ik_closest(tcp, [[0] * 6])
-    with pytest.raises(ValueError, match="^argument 'reference': the joint angles must be finite$"):
+    with pytest.raises(ValueError, match=r"^argument 'reference': the joint angles must be finite$"):
         limited.ik_closest(tcp, [0, 0, np.nan, 0, 0, 0])
-    with pytest.raises(ValueError, match="^argument 'start': the joint angles must be finite$"):
+    with pytest.raises(ValueError, match=r"^argument 'start': the joint angles must be finite$"):
         limited.ik_path([tcp], [np.inf, 0, 0, 0, 0, 0])
-    with pytest.raises(TypeError, match="^argument 'tcp_poses': expected a sequence of poses$"):
+    with pytest.raises(TypeError, match=r"^argument 'tcp_poses': expected a sequence of poses$"):
         limited.ik_path(5, start)
     with pytest.raises(ValueError, match=r"^Expected a 4x4 array, or an object with an as_numpy\(\) method$"):
         limited.ik_path(tcp, start)  # one pose, not a sequence of them
@@ -348,7 +348,7 @@ def test_bad_method_arguments(limited):
             ValueError, match=r"^argument 'max_step': must be a positive number of degrees, got "
         ):
             limited.ik_path([tcp], start, max_step=bad)
-    with pytest.raises(TypeError, match="^argument 'max_step': must be real number, not str$"):
+    with pytest.raises(TypeError, match=r"^argument 'max_step': must be real number, not str$"):
         limited.ik_path([tcp], start, max_step="1")
     with pytest.raises(TypeError, match=r"^Cell.ik_path\(\) takes 2 positional arguments but 3 were given$"):
         limited.ik_path([tcp], start, 30)

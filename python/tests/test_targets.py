@@ -123,7 +123,7 @@ def test_as_numpy_lookup_errors(crx10ia, target):
     np.testing.assert_array_equal(crx10ia.ik(MissingAsNumpy()), crx10ia.ik(target))
     with pytest.raises(KeyError, match="lookup"):
         crx10ia.ik(BrokenAsNumpy())
-    with pytest.raises(RuntimeError, match="^no pose today$"):
+    with pytest.raises(RuntimeError, match=r"^no pose today$"):
         crx10ia.ik(RaisingAsNumpy())
     with pytest.raises(TypeError, match="not callable"):
         crx10ia.ik(type("NotCallable", (), {"as_numpy": 5})())

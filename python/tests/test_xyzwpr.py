@@ -128,7 +128,7 @@ def test_pose_from_xyzwpr_refuses(value, message):
 
 
 def test_pose_from_xyzwpr_conversion_errors_name_the_argument():
-    with pytest.raises(TypeError, match="^argument 'xyzwpr': "):
+    with pytest.raises(TypeError, match=r"^argument 'xyzwpr': "):
         pose_from_xyzwpr([object()] * 6)
     with pytest.raises(ValueError, match="could not convert string to float"):
         pose_from_xyzwpr(["a"] * 6)

@@ -130,6 +130,6 @@ def test_bad_arguments(kwargs):
 def test_unreachable_tolerance():
     v = np.array([[0.0, 0.0, 0.0], [1e300, 0.0, 0.0]])
     with pytest.raises(
-        ToleranceNotRepresentable, match="cannot guarantee a tolerance of 0.001 over a range of"
+        ToleranceNotRepresentable, match=r"cannot guarantee a tolerance of 0\.001 over a range of"
     ):
         encode_mesh(v, [[0, 1, 1]], tolerance=0.001)
