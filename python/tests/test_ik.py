@@ -291,7 +291,7 @@ def test_solution_kind_members(name, value):
 
 
 def test_solution_kind_comparisons():
-    assert SolutionKind.Regular == 0 and SolutionKind.Regular == False  # bool converts to an integer
+    assert SolutionKind.Regular == 0 and SolutionKind.Regular == False  # noqa: E712 - bool converts to an integer
     assert SolutionKind.Regular != SolutionKind.AxisDegenerate
     with pytest.raises(TypeError):
         SolutionKind.Regular < SolutionKind.AxisDegenerate  # noqa: B015

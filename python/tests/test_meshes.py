@@ -140,10 +140,11 @@ def test_no_iteration_protocol(crx5ia_meshes):
 def test_models_without_geometry(name):
     model = getattr(CrxModel, name)
     assert LinkMeshes.is_available(model) is False
-    with pytest.raises(ValueError) as raised:
+    with pytest.raises(ValueError) as raised:  # noqa: PT011 - the whole message is compared below
         LinkMeshes.load(model)
     assert str(raised.value) == (
-        f"No link meshes are embedded for the {name}. Geometry is available for the Crx5iA and the Crx10iA only."
+        f"No link meshes are embedded for the {name}. "
+        "Geometry is available for the Crx5iA and the Crx10iA only."
     )
 
 

@@ -30,7 +30,7 @@ def test_pack_fields_lsb_first():
     assert pack_fields([5, 2933], [3, 13]) == bytes([0xAD, 0x5B])
     assert pack_fields([2**64 - 1, 1], [64, 1]) == b"\xff" * 8 + b"\x01"
     assert pack_fields([], []) == b""
-    with pytest.raises(ValueError):
+    with pytest.raises(ValueError, match=r"^a value does not fit its field width$"):
         pack_fields([4], [2])
 
 
