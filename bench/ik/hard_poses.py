@@ -175,8 +175,9 @@ def time_in_cpp(tallies, sets, args):
     for tally, (_, counts) in zip(tallies, results):
         if int(counts.sum()) != tally.rows:
             return (
-                f"the C++ timer found {int(counts.sum())} solutions on {tally.model} {tally.family}, the module "
-                f"{tally.rows}: they are not the same solver (give --cpp the timer built with the module)"
+                f"the C++ timer found {int(counts.sum())} solutions on {tally.model} {tally.family}, "
+                f"the module {tally.rows}: they are not the same solver "
+                "(give --cpp the timer built with the module)"
             )
     for tally, (times_us, _) in zip(tallies, results):
         tally.cpp_us = [float(t) for t in times_us]

@@ -231,8 +231,8 @@ def python_repr(solution):
 def test_representation(crx10ia, rng):
     exact = crx10ia.ik_detailed(crx10ia.fk([0, 0, 0, 0, -90, 0]))
     assert (
-        "IkSolution(joints=[0.0000, 0.0000, 0.0000, 0.0000, -90.0000, 0.0000], residual=0.000e0, kind=Regular)"
-        in [repr(s) for s in exact]
+        "IkSolution(joints=[0.0000, 0.0000, 0.0000, 0.0000, -90.0000, 0.0000], "
+        "residual=0.000e0, kind=Regular)" in [repr(s) for s in exact]
     )
     solutions = [s for target in random_targets(crx10ia, rng, 10) for s in crx10ia.ik_detailed(target)]
     for solution in solutions:
