@@ -9,14 +9,7 @@ import pytest
 import talvane
 from talvane import Cell, Crx, pose_from_xyzwpr
 
-GENERIC_JOINTS = [20, 30, -40, 50, 60, 70]
-# The CRX-10iA's published ranges; J3 has no stroke of its own there, so it gets the range that
-# J2 and J2 + J3 allow together.
-LOWER = np.array([-190, -179.9, -250.9, -190, -179.9, -225])
-UPPER = np.array([190, 179.9, 430.9, 190, 179.9, 225])
-ELBOW = (-71.0, 251.0)
-TOOL = pose_from_xyzwpr([10, -5, 180, 0, 15, 30])
-USER_FRAME = pose_from_xyzwpr([600, -200, -100, 0, 0, 90])
+from support import ELBOW, GENERIC_JOINTS, LOWER, TOOL, UPPER, USER_FRAME, AsNumpy
 
 
 @pytest.fixture
@@ -69,13 +62,9 @@ def test_properties_and_defaults(crx10ia):
 
 
 def test_frames_accept_what_targets_accept(crx10ia):
-    class AsNumpy:
-        def as_numpy(self):
-            return TOOL
-
     expected = Cell(crx10ia, tool=TOOL, user_frame=USER_FRAME).fk(GENERIC_JOINTS)
     for tool, user_frame in [
-        (AsNumpy(), USER_FRAME.tolist()),
+        (AsNumpy(TOOL), USER_FRAME.tolist()),
         (TOOL.astype(np.longdouble), np.asfortranarray(USER_FRAME)),
     ]:
         cell = Cell(crx10ia, tool=tool, user_frame=user_frame)

@@ -9,6 +9,8 @@ import pytest
 import talvane
 from talvane import Crx, IkSolution, SolutionKind
 
+from support import AsNumpy
+
 WORKED_JOINTS = [20, 30, -40, 50, 60, 70]
 WORKED_TWIN = [-160, -30, -140, -130, 60, 70]
 WORKED_FIRST = [20.8256, 119.0786, -290.1163, -44.3167, -69.1029, 120.1450]
@@ -124,16 +126,6 @@ def test_unreachable_target(crx10ia):
     assert crx10ia.ik_closest(UNREACHABLE, [0] * 6) is None
 
 
-class CountingTarget:
-    def __init__(self, value):
-        self.value = value
-        self.calls = 0
-
-    def as_numpy(self):
-        self.calls += 1
-        return self.value
-
-
 @pytest.mark.parametrize(
     ("target_value", "reference", "exception", "message", "target_converted"),
     [
@@ -157,7 +149,7 @@ class CountingTarget:
 def test_ik_closest_checks_reference_and_target_in_order(
     crx10ia, target_value, reference, exception, message, target_converted
 ):
-    target = CountingTarget(target_value)
+    target = AsNumpy(target_value)
     with pytest.raises(exception, match=message):
         crx10ia.ik_closest(target, reference)
     assert target.calls == int(target_converted)

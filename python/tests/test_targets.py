@@ -4,9 +4,9 @@ import numpy as np
 import pytest
 from talvane import Crx
 
+from support import GENERIC_JOINTS, NOT_RIGID, AsNumpy
+
 NOT_AN_ARRAY = "Expected a 4x4 array, or an object with an as_numpy() method"
-NOT_RIGID = "Failed to convert matrix to isometry"
-GENERIC_JOINTS = [20, 30, -40, 50, 60, 70]
 
 
 @pytest.fixture
@@ -28,16 +28,6 @@ def orthonormalised_rows(matrix):
         rows[r] /= np.sqrt(rows[r].dot(rows[r]))
         result[r, :3] = rows[r]
     return result
-
-
-class AsNumpy:
-    def __init__(self, value):
-        self.value = value
-        self.calls = 0
-
-    def as_numpy(self):
-        self.calls += 1
-        return self.value
 
 
 def strided_view(matrix):
