@@ -14,6 +14,7 @@ so the wrist turns on instead of flipping.
 """
 
 import argparse
+from itertools import pairwise
 
 import numpy as np
 import talvane
@@ -86,7 +87,7 @@ def solve_program(cell: Cell, step: float = 5.0) -> tuple[np.ndarray, np.ndarray
     if start is None:
         raise ValueError(f"{PROGRAM[0][0]} has no configuration within the limits")
     poses, indices = [taught[0]], [0]
-    for a, b in zip(taught[:-1], taught[1:]):
+    for a, b in pairwise(taught):
         poses.extend(linear_move(a, b, step))
         indices.append(len(poses) - 1)
     path = cell.ik_path(np.array(poses), start)

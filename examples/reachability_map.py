@@ -192,8 +192,8 @@ def main(argv=None) -> None:
         f"{len(orientations)} orientations = {poses} poses on {workers} worker(s) in {elapsed:.2f} s"
     )
     print(
-        f"points reached in every orientation: {int((shares == 1.0).sum())}, in some: {int((shares > 0).sum())}, "
-        f"mean share: {shares.mean():.4f}"
+        f"points reached in every orientation: {int((shares == 1.0).sum())}, "
+        f"in some: {int((shares > 0).sum())}, mean share: {shares.mean():.4f}"
     )
     title = f"{args.model}: share of tool orientations within {args.tilt:g}°\nof vertical reached"
     draw(

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the tests need and runs every test: the C++ tests (plain and under ASan/UBSan),
-# the Python tests against NumPy 2.x and NumPy 1.26, and a short fuzz run of the decoder.
+# Checks the formatting, installs what the tests need and runs every test: the C++ tests (plain and
+# under ASan/UBSan), the Python tests against NumPy 2.x and NumPy 1.26, and a short fuzz run of the
+# decoder.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -9,6 +10,30 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 mkdir -p "$work"
 
 step() { printf '\n==> %s\n' "$*"; }
+
+step "Format checks"
+# First, because they take seconds. The pinned versions come from requirements/lint.txt; clang-format
+# runs through its wheel's entry point, so the one just installed is used whatever PATH holds.
+python3 -m pip install -q -r "$root/requirements/lint.txt"
+clang_format() {
+  python3 -c 'import sys, clang_format; sys.argv[0] = "clang-format"; clang_format.clang_format()' "$@"
+}
+cpp_sources=()
+if git -C "$root" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  mapfile -t cpp_sources < <(git -C "$root" ls-files '*.cpp' '*.hpp' '*.h')
+fi
+if ((${#cpp_sources[@]} == 0)); then
+  # Not a git checkout (an export or an unpacked archive): the sources outside build and hidden folders.
+  mapfile -t cpp_sources < <(cd "$root" && find . \( -name build -o -name '.?*' \) -prune -o -type f \
+    \( -name '*.cpp' -o -name '*.hpp' -o -name '*.h' \) -print | sed 's|^\./||' | sort)
+fi
+if ((${#cpp_sources[@]} == 0)); then
+  echo "no C/C++ sources found under $root" >&2  # clang-format would read standard input instead
+  exit 1
+fi
+(cd "$root" && clang_format --dry-run --Werror "${cpp_sources[@]}")
+echo "clang-format: ${#cpp_sources[@]} C/C++ files as .clang-format has them"
+(cd "$root" && python3 -m ruff check --no-cache . && python3 -m ruff format --check --no-cache .)
 
 step "System packages (GoogleTest, clang for fuzzing)"
 packages=(libgtest-dev clang-14 libclang-rt-14-dev)

@@ -10,8 +10,8 @@ import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 
-from quorvet import encode_mesh  # noqa: E402
-from quorvet.shapes import torus  # noqa: E402
+from quorvet import encode_mesh
+from quorvet.shapes import torus
 
 
 def main():

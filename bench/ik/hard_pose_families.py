@@ -97,7 +97,8 @@ PARAMS_SEED = 20261208
 
 
 def params_robots():
-    """(name, robot) for a few random CRX-like arms: upper arm and forearm 250 to 1000 mm, offsets 80 to 250 mm."""
+    """(name, robot) for a few random CRX-like arms: upper arm and forearm 250 to 1000 mm, offsets 80
+    to 250 mm."""
     rng = np.random.default_rng(PARAMS_SEED)
     robots = []
     for k in range(1, PARAMS_ROBOTS + 1):

@@ -33,10 +33,10 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 sys.path.insert(0, str(HERE.parent / "peers"))
 
-import cpp_timing
-import hard_pose_families as families
-import hard_pose_report as report
-import hard_pose_scoring as scoring
+import cpp_timing  # noqa: E402
+import hard_pose_families as families  # noqa: E402
+import hard_pose_report as report  # noqa: E402
+import hard_pose_scoring as scoring  # noqa: E402
 
 
 def names(text, known, what):
@@ -183,11 +183,12 @@ def time_in_cpp(tallies, sets, args):
     results, reason = cpp_timing.time_sets(sets, args.repeats, executable=args.cpp)
     if results is None:
         return reason
-    for tally, s, (times_us, counts) in zip(tallies, sets, results):
+    for tally, (_, counts) in zip(tallies, results):
         if int(counts.sum()) != tally.rows:
             return (
-                f"the C++ timer found {int(counts.sum())} solutions on {tally.model} {tally.family}, the module "
-                f"{tally.rows}: they are not the same solver (give --cpp the timer built with the module)"
+                f"the C++ timer found {int(counts.sum())} solutions on {tally.model} {tally.family}, "
+                f"the module {tally.rows}: they are not the same solver "
+                "(give --cpp the timer built with the module)"
             )
     for tally, (times_us, _) in zip(tallies, results):
         tally.cpp_us = [float(t) for t in times_us]
@@ -222,7 +223,7 @@ def main():
                 file=sys.stderr,
             )
     no_cpp_reason = time_in_cpp(tallies, sets, args)
-    robots = {name: robot for name, robot in all_models}
+    robots = dict(all_models)
     dims = "; ".join(
         f"{m} z1 {robots[m].z1!r} x1 {robots[m].x1!r} x2 {robots[m].x2!r} y1 {robots[m].y1!r}"
         for m in args.models

@@ -1,4 +1,5 @@
-"""Builds the C++ timer of solve_ik and runs it on the target sets, so talvane is also timed without Python."""
+"""Builds the C++ timer of solve_ik and runs it on the target sets, so talvane is also timed without
+Python."""
 
 import os
 import shutil

@@ -82,7 +82,8 @@ def urdf(robot, limit=2.0 * np.pi):
     lines = ['<?xml version="1.0"?>', '<robot name="crx">', *(f'  <link name="{name}"/>' for name in links)]
     for i in range(6):
         lines.append(
-            f'  <joint name="j{i + 1}" type="revolute"><parent link="{links[i]}"/><child link="{links[i + 1]}"/>'
+            f'  <joint name="j{i + 1}" type="revolute"><parent link="{links[i]}"/>'
+            f'<child link="{links[i + 1]}"/>'
             f'<origin xyz="{vector(p[i])}" rpy="0 0 0"/><axis xyz="{vector(h[i])}"/>'
             f'<limit lower="{-limit!r}" upper="{limit!r}" effort="1" velocity="1"/></joint>'
         )

@@ -97,7 +97,8 @@ def main():
     print(f"ik_many saves {rows['ik in a Python loop'] - rows['ik_many']:.2f} µs per target over the loop")
     if args.cpp:
         print(
-            f"ik_many adds {rows['ik_many'] - rows['solve_ik in C++']:.3f} µs per target over C++ (goal < 0.3)"
+            f"ik_many adds {rows['ik_many'] - rows['solve_ik in C++']:.3f} µs per target over C++ "
+            "(goal < 0.3)"
         )
     if args.cpp_fk:
         print(f"fk_many adds {rows['fk_many'] - rows['fk in C++']:.3f} µs per target over C++")

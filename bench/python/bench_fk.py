@@ -5,7 +5,6 @@ import sys
 import time
 
 import numpy as np
-
 import talvane
 
 

@@ -85,8 +85,8 @@ def main():
     rows = list(best.items())
 
     print(
-        f"{args.targets} random reachable CRX-10iA targets, {solutions} solutions, {args.repeats} calls each, "
-        f"best of {args.rounds} rounds"
+        f"{args.targets} random reachable CRX-10iA targets, {solutions} solutions, "
+        f"{args.repeats} calls each, best of {args.rounds} rounds"
     )
     print("| call | median µs per call |")
     print("|---|---|")

@@ -49,7 +49,8 @@ def main():
         many = min(many, wall_time(robot, parts))
     load = ", ".join(f"{x:.2f}" for x in os.getloadavg())
     print(
-        f"{args.targets} random CRX-10iA targets, best of {args.rounds} rounds, {os.cpu_count()} cores, load {load}"
+        f"{args.targets} random CRX-10iA targets, best of {args.rounds} rounds, {os.cpu_count()} cores, "
+        f"load {load}"
     )
     print("| threads | wall time (s) | µs per target |")
     print("|---:|---:|---:|")

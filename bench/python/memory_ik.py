@@ -22,7 +22,11 @@ def main():
     robot = talvane.Crx.crx10ia()
     rng = np.random.default_rng(7)
     targets = [robot.fk(rng.uniform(-170, 170, 6)) for _ in range(100)]
-    kinds = [talvane.SolutionKind.Regular, talvane.SolutionKind.AxisDegenerate, talvane.SolutionKind.SingularFamily]
+    kinds = [
+        talvane.SolutionKind.Regular,
+        talvane.SolutionKind.AxisDegenerate,
+        talvane.SolutionKind.SingularFamily,
+    ]
 
     def run(count):
         for n in range(count):

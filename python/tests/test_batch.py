@@ -8,12 +8,9 @@ import time
 import numpy as np
 import pytest
 import talvane
-from talvane import Cell, Crx, pose_from_xyzwpr
+from talvane import Cell, Crx
 
-LOWER = np.array([-190, -179.9, -250.9, -190, -179.9, -225])
-UPPER = np.array([190, 179.9, 430.9, 190, 179.9, 225])
-TOOL = pose_from_xyzwpr([10, -5, 180, 0, 15, 30])
-USER_FRAME = pose_from_xyzwpr([600, -200, -100, 0, 0, 90])
+from support import ELBOW, LOWER, TOOL, UPPER, USER_FRAME, AsNumpy
 
 
 def solvers():
@@ -22,9 +19,7 @@ def solvers():
         "crx10ia": robot,
         "crx5ia": Crx.crx5ia(),
         "odd arm": Crx.from_params(333.3, 512.0, 101.5, 77.7),
-        "cell": Cell(
-            robot, tool=TOOL, user_frame=USER_FRAME, lower=LOWER, upper=UPPER, j2_plus_j3=(-71, 251)
-        ),
+        "cell": Cell(robot, tool=TOOL, user_frame=USER_FRAME, lower=LOWER, upper=UPPER, j2_plus_j3=ELBOW),
         "cell without limits": Cell(robot, tool=TOOL),
     }
 
@@ -92,14 +87,6 @@ def test_ik_closest_many_equals_ik_closest(name, rng):
             joints = single.joints if isinstance(single, talvane.IkSolution) else single
             assert same_bits(row, joints)
     assert np.isnan(found[-3:]).all()
-
-
-class AsNumpy:
-    def __init__(self, value):
-        self.value = value
-
-    def as_numpy(self):
-        return self.value
 
 
 def test_every_input_form_gives_the_same_result(crx10ia, rng):
@@ -243,9 +230,9 @@ def test_an_as_numpy_error_propagates_unchanged(crx10ia):
         def as_numpy(self):
             raise RuntimeError("no pose here")
 
-    with pytest.raises(RuntimeError, match="^no pose here$"):
+    with pytest.raises(RuntimeError, match=r"^no pose here$"):
         crx10ia.ik_many(Broken())
-    with pytest.raises(RuntimeError, match="^no pose here$"):
+    with pytest.raises(RuntimeError, match=r"^no pose here$"):
         crx10ia.ik_many([GOOD[0], Broken()])
 
 

@@ -9,14 +9,7 @@ import pytest
 import talvane
 from talvane import Cell, Crx, pose_from_xyzwpr
 
-GENERIC_JOINTS = [20, 30, -40, 50, 60, 70]
-# The CRX-10iA's published ranges; J3 has no stroke of its own there, so it gets the range that
-# J2 and J2 + J3 allow together.
-LOWER = np.array([-190, -179.9, -250.9, -190, -179.9, -225])
-UPPER = np.array([190, 179.9, 430.9, 190, 179.9, 225])
-ELBOW = (-71.0, 251.0)
-TOOL = pose_from_xyzwpr([10, -5, 180, 0, 15, 30])
-USER_FRAME = pose_from_xyzwpr([600, -200, -100, 0, 0, 90])
+from support import ELBOW, GENERIC_JOINTS, LOWER, TOOL, UPPER, USER_FRAME, AsNumpy
 
 
 @pytest.fixture
@@ -69,13 +62,9 @@ def test_properties_and_defaults(crx10ia):
 
 
 def test_frames_accept_what_targets_accept(crx10ia):
-    class AsNumpy:
-        def as_numpy(self):
-            return TOOL
-
     expected = Cell(crx10ia, tool=TOOL, user_frame=USER_FRAME).fk(GENERIC_JOINTS)
     for tool, user_frame in [
-        (AsNumpy(), USER_FRAME.tolist()),
+        (AsNumpy(TOOL), USER_FRAME.tolist()),
         (TOOL.astype(np.longdouble), np.asfortranarray(USER_FRAME)),
     ]:
         cell = Cell(crx10ia, tool=tool, user_frame=user_frame)
@@ -327,19 +316,19 @@ def test_bad_cell_calls(crx10ia):
 def test_bad_method_arguments(limited):
     tcp = limited.fk(GENERIC_JOINTS)
     start = [0.0] * 6
-    with pytest.raises(ValueError, match="^Failed to convert matrix to isometry$"):
+    with pytest.raises(ValueError, match=r"^Failed to convert matrix to isometry$"):
         limited.ik(tcp * 1.001)
-    with pytest.raises(ValueError, match="^Expected 6 joint angles, got 5$"):
+    with pytest.raises(ValueError, match=r"^Expected 6 joint angles, got 5$"):
         limited.fk([0] * 5)
-    with pytest.raises(ValueError, match="^Expected 6 joint angles, got 5$"):
+    with pytest.raises(ValueError, match=r"^Expected 6 joint angles, got 5$"):
         limited.ik_closest(tcp, [0] * 5)
-    with pytest.raises(TypeError, match="^argument 'reference': "):
+    with pytest.raises(TypeError, match=r"^argument 'reference': "):
         limited.ik_closest(tcp, [[0] * 6])
-    with pytest.raises(ValueError, match="^argument 'reference': the joint angles must be finite$"):
+    with pytest.raises(ValueError, match=r"^argument 'reference': the joint angles must be finite$"):
         limited.ik_closest(tcp, [0, 0, np.nan, 0, 0, 0])
-    with pytest.raises(ValueError, match="^argument 'start': the joint angles must be finite$"):
+    with pytest.raises(ValueError, match=r"^argument 'start': the joint angles must be finite$"):
         limited.ik_path([tcp], [np.inf, 0, 0, 0, 0, 0])
-    with pytest.raises(TypeError, match="^argument 'tcp_poses': expected a sequence of poses$"):
+    with pytest.raises(TypeError, match=r"^argument 'tcp_poses': expected a sequence of poses$"):
         limited.ik_path(5, start)
     with pytest.raises(ValueError, match=r"^Expected a 4x4 array, or an object with an as_numpy\(\) method$"):
         limited.ik_path(tcp, start)  # one pose, not a sequence of them
@@ -348,7 +337,7 @@ def test_bad_method_arguments(limited):
             ValueError, match=r"^argument 'max_step': must be a positive number of degrees, got "
         ):
             limited.ik_path([tcp], start, max_step=bad)
-    with pytest.raises(TypeError, match="^argument 'max_step': must be real number, not str$"):
+    with pytest.raises(TypeError, match=r"^argument 'max_step': must be real number, not str$"):
         limited.ik_path([tcp], start, max_step="1")
     with pytest.raises(TypeError, match=r"^Cell.ik_path\(\) takes 2 positional arguments but 3 were given$"):
         limited.ik_path([tcp], start, 30)

@@ -95,7 +95,7 @@ def test_follow_line_stays_on_the_line_in_one_configuration():
 def test_follow_line_reports_an_unreachable_point():
     follow_path = load_example("follow_path.py")
     robot = talvane.Crx.crx10ia()
-    with pytest.raises(ValueError, match="step 1: the target .* is out of reach"):
+    with pytest.raises(ValueError, match=r"step 1: the target .* is out of reach"):
         follow_path.follow_line(robot, np.zeros(6), np.array([5000.0, 0.0, 0.0]), 1)
 
 

@@ -1,6 +1,5 @@
 import numpy as np
 import pytest
-
 from talvane import Crx, CrxModel
 
 ZERO = [0, 0, 0, 0, 0, 0]
@@ -33,8 +32,9 @@ def test_coupled_example_frames(crx10ia):
     frames = crx10ia.fk_all([0, 30, -30, 0, 0, 0])
     assert frames.shape == (6, 4, 4)
     np.testing.assert_allclose(frames[2][:3, 3], [270, 0, 467.653718044], atol=1e-9)
-    np.testing.assert_allclose(frames[2][:3, :3], [[0.866025403784, 0, 0.5], [0, 1, 0], [-0.5, 0, 0.866025403784]],
-                               atol=1e-12)
+    np.testing.assert_allclose(
+        frames[2][:3, :3], [[0.866025403784, 0, 0.5], [0, 1, 0], [-0.5, 0, 0.866025403784]], atol=1e-12
+    )
     np.testing.assert_allclose(frames[4][:3, 3], [737.653718044, -150, 197.653718044], atol=1e-9)
 
 
@@ -67,8 +67,19 @@ def test_fk_is_last_frame_of_fk_all(rng):
         # Its items have no float conversion; NumPy's asarray casts it as it casts any array.
         np.array(["10", "20", "30", "40", "50", "60"]),
     ],
-    ids=["int-tuple", "float32-scalars", "float32-array", "int16-array", "computed", "stride-2", "negative-stride",
-         "big-endian", "range", "row-view", "string-array"],
+    ids=[
+        "int-tuple",
+        "float32-scalars",
+        "float32-array",
+        "int16-array",
+        "computed",
+        "stride-2",
+        "negative-stride",
+        "big-endian",
+        "range",
+        "row-view",
+        "string-array",
+    ],
 )
 def test_joint_arguments_accepted(crx10ia, joints):
     expected = crx10ia.fk(np.array([10, 20, 30, 40, 50, 60], dtype=np.float64))
@@ -122,6 +133,8 @@ def test_results_are_fresh_arrays_and_inputs_untouched(crx10ia):
 
 
 def test_whole_turns_and_non_finite_values(crx10ia):
-    np.testing.assert_allclose(crx10ia.fk([400, -720, 10, 0, 0, 370]), crx10ia.fk([40, 0, 10, 0, 0, 10]), atol=1e-9)
+    np.testing.assert_allclose(
+        crx10ia.fk([400, -720, 10, 0, 0, 370]), crx10ia.fk([40, 0, 10, 0, 0, 10]), atol=1e-9
+    )
     assert np.isnan(crx10ia.fk([np.nan, 0, 0, 0, 0, 0])[:3]).any()
     assert not np.isfinite(Crx.from_params(np.inf, 540, 160, 150).fk(ZERO)[:3, 3]).all()

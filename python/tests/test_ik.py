@@ -9,6 +9,8 @@ import pytest
 import talvane
 from talvane import Crx, IkSolution, SolutionKind
 
+from support import AsNumpy
+
 WORKED_JOINTS = [20, 30, -40, 50, 60, 70]
 WORKED_TWIN = [-160, -30, -140, -130, 60, 70]
 WORKED_FIRST = [20.8256, 119.0786, -290.1163, -44.3167, -69.1029, 120.1450]
@@ -124,16 +126,6 @@ def test_unreachable_target(crx10ia):
     assert crx10ia.ik_closest(UNREACHABLE, [0] * 6) is None
 
 
-class CountingTarget:
-    def __init__(self, value):
-        self.value = value
-        self.calls = 0
-
-    def as_numpy(self):
-        self.calls += 1
-        return self.value
-
-
 @pytest.mark.parametrize(
     ("target_value", "reference", "exception", "message", "target_converted"),
     [
@@ -157,7 +149,7 @@ class CountingTarget:
 def test_ik_closest_checks_reference_and_target_in_order(
     crx10ia, target_value, reference, exception, message, target_converted
 ):
-    target = CountingTarget(target_value)
+    target = AsNumpy(target_value)
     with pytest.raises(exception, match=message):
         crx10ia.ik_closest(target, reference)
     assert target.calls == int(target_converted)
@@ -231,8 +223,8 @@ def python_repr(solution):
 def test_representation(crx10ia, rng):
     exact = crx10ia.ik_detailed(crx10ia.fk([0, 0, 0, 0, -90, 0]))
     assert (
-        "IkSolution(joints=[0.0000, 0.0000, 0.0000, 0.0000, -90.0000, 0.0000], residual=0.000e0, kind=Regular)"
-        in [repr(s) for s in exact]
+        "IkSolution(joints=[0.0000, 0.0000, 0.0000, 0.0000, -90.0000, 0.0000], "
+        "residual=0.000e0, kind=Regular)" in [repr(s) for s in exact]
     )
     solutions = [s for target in random_targets(crx10ia, rng, 10) for s in crx10ia.ik_detailed(target)]
     for solution in solutions:
@@ -291,7 +283,7 @@ def test_solution_kind_members(name, value):
 
 
 def test_solution_kind_comparisons():
-    assert SolutionKind.Regular == 0 and SolutionKind.Regular == False  # bool converts to an integer
+    assert SolutionKind.Regular == 0 and SolutionKind.Regular == False  # noqa: E712 - bool converts to an integer
     assert SolutionKind.Regular != SolutionKind.AxisDegenerate
     with pytest.raises(TypeError):
         SolutionKind.Regular < SolutionKind.AxisDegenerate  # noqa: B015

@@ -140,10 +140,11 @@ def test_no_iteration_protocol(crx5ia_meshes):
 def test_models_without_geometry(name):
     model = getattr(CrxModel, name)
     assert LinkMeshes.is_available(model) is False
-    with pytest.raises(ValueError) as raised:
+    with pytest.raises(ValueError) as raised:  # noqa: PT011 - the whole message is compared below
         LinkMeshes.load(model)
     assert str(raised.value) == (
-        f"No link meshes are embedded for the {name}. Geometry is available for the Crx5iA and the Crx10iA only."
+        f"No link meshes are embedded for the {name}. "
+        "Geometry is available for the Crx5iA and the Crx10iA only."
     )
 
 
@@ -210,11 +211,11 @@ def test_posing_on_another_models_kinematics(crx5ia_meshes):
 @pytest.mark.parametrize("method", ["poses", "posed"])
 def test_pose_argument_errors(crx5ia_meshes, method):
     call = getattr(crx5ia_meshes, method)
-    with pytest.raises(TypeError, match="^argument 'robot': 'CrxModel' object is not an instance of 'Crx'$"):
+    with pytest.raises(TypeError, match=r"^argument 'robot': 'CrxModel' object is not an instance of 'Crx'$"):
         call(CrxModel.Crx5iA, [0] * 6)
-    with pytest.raises(ValueError, match="^Expected 6 joint angles, got 5$"):
+    with pytest.raises(ValueError, match=r"^Expected 6 joint angles, got 5$"):
         call(Crx.crx5ia(), [0] * 5)
-    with pytest.raises(TypeError, match="^argument 'joints': "):
+    with pytest.raises(TypeError, match=r"^argument 'joints': "):
         call(Crx.crx5ia(), [[0, 0, 0], [0, 0, 0]])
     with pytest.raises(
         TypeError, match=rf"^LinkMeshes.{method}\(\) missing 1 required positional argument: 'joints'$"

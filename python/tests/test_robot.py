@@ -2,7 +2,6 @@ import inspect
 
 import numpy as np
 import pytest
-
 import talvane
 from talvane import Crx, CrxModel
 
@@ -21,7 +20,9 @@ def dimensions(robot):
 
 
 def test_module_surface():
-    assert talvane.__doc__ == "Forward and inverse kinematics for the FANUC CRX series of collaborative robots."
+    assert (
+        talvane.__doc__ == "Forward and inverse kinematics for the FANUC CRX series of collaborative robots."
+    )
     assert talvane.__all__[:2] == ["Crx", "CrxModel"]
     assert all(getattr(talvane, name).__module__ == "talvane" for name in talvane.__all__)
 
@@ -43,7 +44,7 @@ def test_model_comparisons():
     assert CrxModel.Crx10iAL != CrxModel.Crx20iAL
     assert CrxModel.Crx10iAL == 3 and CrxModel.Crx10iAL == np.int64(3)
     assert CrxModel.Crx5iA == True  # noqa: E712 - bool converts to an integer
-    assert CrxModel.Crx5iA != "Crx5iA" and not (CrxModel.Crx5iA == 1.0)
+    assert CrxModel.Crx5iA != "Crx5iA" and not (CrxModel.Crx5iA == 1.0)  # noqa: SIM201 - == itself, not !=
     with pytest.raises(TypeError):
         CrxModel.Crx5iA < CrxModel.Crx10iA  # noqa: B015
     with pytest.raises(TypeError):
@@ -51,7 +52,7 @@ def test_model_comparisons():
     with pytest.raises(TypeError):
         hash(CrxModel.Crx5iA)
     with pytest.raises(TypeError):
-        {CrxModel.Crx5iA}
+        {CrxModel.Crx5iA}  # noqa: B018 - building the set is the test
     assert not hasattr(CrxModel, "__iter__")
     assert not hasattr(CrxModel.Crx5iA, "name") and not hasattr(CrxModel.Crx5iA, "value")
 
@@ -90,25 +91,58 @@ def test_dimensions_are_read_only(attribute):
 @pytest.mark.parametrize(
     ("call", "exception", "message"),
     [
-        (lambda: Crx.from_model(2), TypeError, "argument 'model': 'int' object is not an instance of 'CrxModel'"),
-        (lambda: Crx.from_model(None), TypeError, "argument 'model': 'None' is not an instance of 'CrxModel'"),
-        (lambda: Crx.from_model(), TypeError, "Crx.from_model() missing 1 required positional argument: 'model'"),
-        (lambda: Crx.from_params(1, 2), TypeError,
-         "Crx.from_params() missing 2 required positional arguments: 'x2' and 'y1'"),
-        (lambda: Crx.from_params(), TypeError,
-         "Crx.from_params() missing 4 required positional arguments: 'z1', 'x1', 'x2', and 'y1'"),
-        (lambda: Crx.from_params(1, 2, 3, 4, 5), TypeError,
-         "Crx.from_params() takes 4 positional arguments but 5 were given"),
-        (lambda: Crx.from_params(1, 2, 3, z1=4), TypeError,
-         "Crx.from_params() got multiple values for argument 'z1'"),
-        (lambda: Crx.from_params(1, 2, 3, 4, w=4), TypeError,
-         "Crx.from_params() got an unexpected keyword argument 'w'"),
+        (
+            lambda: Crx.from_model(2),
+            TypeError,
+            "argument 'model': 'int' object is not an instance of 'CrxModel'",
+        ),
+        (
+            lambda: Crx.from_model(None),
+            TypeError,
+            "argument 'model': 'None' is not an instance of 'CrxModel'",
+        ),
+        (
+            lambda: Crx.from_model(),
+            TypeError,
+            "Crx.from_model() missing 1 required positional argument: 'model'",
+        ),
+        (
+            lambda: Crx.from_params(1, 2),
+            TypeError,
+            "Crx.from_params() missing 2 required positional arguments: 'x2' and 'y1'",
+        ),
+        (
+            lambda: Crx.from_params(),
+            TypeError,
+            "Crx.from_params() missing 4 required positional arguments: 'z1', 'x1', 'x2', and 'y1'",
+        ),
+        (
+            lambda: Crx.from_params(1, 2, 3, 4, 5),
+            TypeError,
+            "Crx.from_params() takes 4 positional arguments but 5 were given",
+        ),
+        (
+            lambda: Crx.from_params(1, 2, 3, z1=4),
+            TypeError,
+            "Crx.from_params() got multiple values for argument 'z1'",
+        ),
+        (
+            lambda: Crx.from_params(1, 2, 3, 4, w=4),
+            TypeError,
+            "Crx.from_params() got an unexpected keyword argument 'w'",
+        ),
         (lambda: Crx.from_params(1, "2", 3, 4), TypeError, "argument 'x1': must be real number, not str"),
         (lambda: Crx.crx10ia().fk(), TypeError, "Crx.fk() missing 1 required positional argument: 'joints'"),
-        (lambda: Crx.crx10ia().fk([0] * 6, [0] * 6), TypeError,
-         "Crx.fk() takes 1 positional arguments but 2 were given"),
-        (lambda: Crx.crx10ia().fk_all(joint=[0] * 6), TypeError,
-         "Crx.fk_all() got an unexpected keyword argument 'joint'"),
+        (
+            lambda: Crx.crx10ia().fk([0] * 6, [0] * 6),
+            TypeError,
+            "Crx.fk() takes 1 positional arguments but 2 were given",
+        ),
+        (
+            lambda: Crx.crx10ia().fk_all(joint=[0] * 6),
+            TypeError,
+            "Crx.fk_all() got an unexpected keyword argument 'joint'",
+        ),
     ],
 )
 def test_call_errors(call, exception, message):

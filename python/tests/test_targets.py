@@ -4,9 +4,9 @@ import numpy as np
 import pytest
 from talvane import Crx
 
+from support import GENERIC_JOINTS, NOT_RIGID, AsNumpy
+
 NOT_AN_ARRAY = "Expected a 4x4 array, or an object with an as_numpy() method"
-NOT_RIGID = "Failed to convert matrix to isometry"
-GENERIC_JOINTS = [20, 30, -40, 50, 60, 70]
 
 
 @pytest.fixture
@@ -28,16 +28,6 @@ def orthonormalised_rows(matrix):
         rows[r] /= np.sqrt(rows[r].dot(rows[r]))
         result[r, :3] = rows[r]
     return result
-
-
-class AsNumpy:
-    def __init__(self, value):
-        self.value = value
-        self.calls = 0
-
-    def as_numpy(self):
-        self.calls += 1
-        return self.value
 
 
 def strided_view(matrix):
@@ -123,7 +113,7 @@ def test_as_numpy_lookup_errors(crx10ia, target):
     np.testing.assert_array_equal(crx10ia.ik(MissingAsNumpy()), crx10ia.ik(target))
     with pytest.raises(KeyError, match="lookup"):
         crx10ia.ik(BrokenAsNumpy())
-    with pytest.raises(RuntimeError, match="^no pose today$"):
+    with pytest.raises(RuntimeError, match=r"^no pose today$"):
         crx10ia.ik(RaisingAsNumpy())
     with pytest.raises(TypeError, match="not callable"):
         crx10ia.ik(type("NotCallable", (), {"as_numpy": 5})())
@@ -158,7 +148,7 @@ def test_as_numpy_lookup_errors(crx10ia, target):
 )
 def test_not_a_matrix(crx10ia, value):
     for method in ik_methods(crx10ia):
-        with pytest.raises(ValueError) as info:
+        with pytest.raises(ValueError) as info:  # noqa: PT011 - the whole message is compared below
             method(value)
         assert str(info.value) == NOT_AN_ARRAY
         # NumPy's own complaint is not chained to the module's error.
@@ -171,7 +161,7 @@ def test_not_a_matrix(crx10ia, value):
 )
 def test_wrong_shape(crx10ia, shape, text):
     for method in ik_methods(crx10ia):
-        with pytest.raises(ValueError) as info:
+        with pytest.raises(ValueError) as info:  # noqa: PT011 - the whole message is compared below
             method(np.zeros(shape))
         assert str(info.value) == f"Expected a 4x4 transformation matrix, got shape {text}"
 
@@ -198,7 +188,7 @@ REJECTED = {
 @pytest.mark.parametrize("change", REJECTED.values(), ids=REJECTED.keys())
 def test_non_rigid_rejected(crx10ia, target, change):
     for method in ik_methods(crx10ia):
-        with pytest.raises(ValueError) as info:
+        with pytest.raises(ValueError) as info:  # noqa: PT011 - the whole message is compared below
             method(change(target))
         assert str(info.value) == NOT_RIGID
 

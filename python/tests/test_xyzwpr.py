@@ -4,7 +4,7 @@ import numpy as np
 import pytest
 from talvane import Crx, pose_from_xyzwpr, xyzwpr_from_pose
 
-NOT_RIGID = "Failed to convert matrix to isometry"
+from support import NOT_RIGID, AsNumpy
 
 
 def elementary(axis, degrees):
@@ -104,11 +104,7 @@ def test_accepted_forms():
     strided[::2] = [1, 2, 3, 4, 5, 6]
     np.testing.assert_array_equal(pose_from_xyzwpr(strided[::2]), pose)
 
-    class AsNumpy:
-        def as_numpy(self):
-            return pose
-
-    np.testing.assert_array_equal(xyzwpr_from_pose(AsNumpy()), xyzwpr_from_pose(pose.tolist()))
+    np.testing.assert_array_equal(xyzwpr_from_pose(AsNumpy(pose)), xyzwpr_from_pose(pose.tolist()))
     np.testing.assert_array_equal(xyzwpr_from_pose(np.asfortranarray(pose)), xyzwpr_from_pose(pose))
 
 
@@ -128,7 +124,7 @@ def test_pose_from_xyzwpr_refuses(value, message):
 
 
 def test_pose_from_xyzwpr_conversion_errors_name_the_argument():
-    with pytest.raises(TypeError, match="^argument 'xyzwpr': "):
+    with pytest.raises(TypeError, match=r"^argument 'xyzwpr': "):
         pose_from_xyzwpr([object()] * 6)
     with pytest.raises(ValueError, match="could not convert string to float"):
         pose_from_xyzwpr(["a"] * 6)

@@ -82,7 +82,7 @@ def rotation_code(quaternion) -> int:
     for i in range(4):
         if i == omitted:
             continue
-        u = int(round(q[i] / COMPONENT_SCALE * 2047.0)) + 2047
+        u = int(round(q[i] / COMPONENT_SCALE * 2047.0)) + 2047  # noqa: RUF046 - q[i] is a NumPy scalar
         code |= min(max(u, 0), 4095) << (2 + 12 * field)
         field += 1
     return code

@@ -15,8 +15,8 @@ from __future__ import annotations
 
 import math
 import struct
+from collections.abc import Mapping, Sequence
 from dataclasses import dataclass
-from typing import Mapping, Sequence
 
 import numpy as np
 
@@ -48,7 +48,7 @@ class Number64A:
     bits: int
 
     @classmethod
-    def from_float(cls, value: float) -> "Number64A":
+    def from_float(cls, value: float) -> Number64A:
         return cls(struct.unpack("<Q", struct.pack("<d", value))[0])
 
 
@@ -59,7 +59,7 @@ class Number64B:
     bits: int
 
     @classmethod
-    def from_float(cls, value: float) -> "Number64B":
+    def from_float(cls, value: float) -> Number64B:
         return cls(struct.unpack("<Q", struct.pack("<d", value))[0])
 
 
@@ -322,7 +322,9 @@ def _partition(run, lo, hi, anchor, widths, rotation, tol):
         if anchor[a] == 0:
             lower[a], upper[a] = float(box_lo[a]), float(box_hi[a])
             continue
-        codes_lo[a], codes_hi[a] = _fit_corner_codes(float(box_lo[a]), float(box_hi[a]), anchor[a], vmin, vmax, planar)
+        codes_lo[a], codes_hi[a] = _fit_corner_codes(
+            float(box_lo[a]), float(box_hi[a]), anchor[a], vmin, vmax, planar
+        )
         lower[a] = corner_value(float(box_lo[a]), float(box_hi[a]), anchor[a], codes_lo[a])
         upper[a] = corner_value(float(box_lo[a]), float(box_hi[a]), anchor[a], codes_hi[a])
         if auto and not planar:
@@ -338,7 +340,9 @@ def _partition(run, lo, hi, anchor, widths, rotation, tol):
                 widths[a] = _auto_width(upper[a] - lower[a], 2.0 * tol)
 
     while True:
-        point_codes = [_nearest_codes(local[:, a], lower[a], upper[a] - lower[a], widths[a]) for a in range(3)]
+        point_codes = [
+            _nearest_codes(local[:, a], lower[a], upper[a] - lower[a], widths[a]) for a in range(3)
+        ]
         local_decoded = np.stack(
             [point_values(lower[a], upper[a] - lower[a], widths[a], point_codes[a]) for a in range(3)], axis=1
         )

@@ -8,13 +8,11 @@ Run: python3 tools/quorvet/make_seed_corpus.py OUTPUT_DIR
 import pathlib
 import sys
 
-import numpy as np
-
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
 
-from quorvet import Number64A, encode_mesh  # noqa: E402
-from quorvet.make_test_streams import cases  # noqa: E402
-from quorvet.shapes import box, cloud, sphere, torus  # noqa: E402
+from quorvet import Number64A, encode_mesh
+from quorvet.make_test_streams import cases
+from quorvet.shapes import box, cloud, sphere, torus
 
 
 def small_cases():

@@ -17,8 +17,8 @@ import numpy as np
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
 
-from quorvet import Number64A, Number64B, encode_mesh_detailed, rotation_code  # noqa: E402
-from quorvet.shapes import box, cloud, sphere, torus  # noqa: E402
+from quorvet import Number64A, Number64B, encode_mesh_detailed, rotation_code
+from quorvet.shapes import box, cloud, sphere, torus
 
 
 def _quaternions(count: int, seed: int):
@@ -38,26 +38,46 @@ def cases():
     sizes = [160] * 4
     yield "torus_rotated", v, f, {"partitions": sizes, "rotations": _quaternions(4, 7), "tolerance": 0.001}
 
-    yield "torus_mixed_rotation", v, f, {
-        "partitions": [1, 99, 200, 340],
-        "rotations": [None, rotation_code((0, 0, 0, 1)), _quaternions(1, 3)[0], None],
-        "index_coding": "fixed",
-    }
+    yield (
+        "torus_mixed_rotation",
+        v,
+        f,
+        {
+            "partitions": [1, 99, 200, 340],
+            "rotations": [None, rotation_code((0, 0, 0, 1)), _quaternions(1, 3)[0], None],
+            "index_coding": "fixed",
+        },
+    )
 
     v, f = box((300.0, 200.0, 0.5))
-    yield "box_planar_named", v, f, {
-        "partitions": [4] * 6,
-        "name": "base plate \u00e9",
-        "metadata": {"zeta": True, "source": "tools", "blob": b"\x00\x01", "a": Number64A.from_float(2.5),
-                     "b": Number64B(7)},
-        "file_metadata": {"generator": "make_test_streams"},
-    }
+    yield (
+        "box_planar_named",
+        v,
+        f,
+        {
+            "partitions": [4] * 6,
+            "name": "base plate \u00e9",
+            "metadata": {
+                "zeta": True,
+                "source": "tools",
+                "blob": b"\x00\x01",
+                "a": Number64A.from_float(2.5),
+                "b": Number64B(7),
+            },
+            "file_metadata": {"generator": "make_test_streams"},
+        },
+    )
 
     v, f = cloud(700, 1000.0, 11)
     yield "cloud_fixed", v, f, {"partitions": [1, 7, 500, 192], "index_coding": "fixed", "tolerance": 0.01}
 
     v, f = cloud(300, 1e-3, 5)
-    yield "cloud_offset_far", v + np.array([1e6, -2e6, 5e5]), f, {"tolerance": 1e-7, "max_partition_points": 64}
+    yield (
+        "cloud_offset_far",
+        v + np.array([1e6, -2e6, 5e5]),
+        f,
+        {"tolerance": 1e-7, "max_partition_points": 64},
+    )
 
     same = np.tile([[3.25, -1.5, 7.0]], (5, 1))
     yield "all_points_equal", same, np.array([[0, 1, 2], [1, 3, 4], [4, 2, 0]]), {}
@@ -70,12 +90,17 @@ def cases():
     yield "empty", np.zeros((0, 3)), np.zeros((0, 3), dtype=np.int64), {}
 
     v, f = sphere(5.0, 10, 12)
-    yield "explicit_widths", v, f, {
-        "partitions": [60, 60],
-        "anchor_widths": (53, 0, 12),
-        "point_widths": [(53, 40, 0), None],
-        "rotations": [None, (0.1, 0.2, 0.3, 0.9)],
-    }
+    yield (
+        "explicit_widths",
+        v,
+        f,
+        {
+            "partitions": [60, 60],
+            "anchor_widths": (53, 0, 12),
+            "point_widths": [(53, 40, 0), None],
+            "rotations": [None, (0.1, 0.2, 0.3, 0.9)],
+        },
+    )
 
 
 def write_case(out: pathlib.Path, name, vertices, faces, options):

@@ -33,7 +33,11 @@ def sphere(radius: float, rings: int, segments: int):
     phi = np.linspace(0, 2 * np.pi, segments, endpoint=False)
     tt, pp = np.meshgrid(theta, phi, indexing="ij")
     v = np.stack(
-        [(radius * np.sin(tt) * np.cos(pp)).ravel(), (radius * np.sin(tt) * np.sin(pp)).ravel(), (radius * np.cos(tt)).ravel()],
+        [
+            (radius * np.sin(tt) * np.cos(pp)).ravel(),
+            (radius * np.sin(tt) * np.sin(pp)).ravel(),
+            (radius * np.cos(tt)).ravel(),
+        ],
         axis=1,
     )
     return first_use_order(v, _grid_faces(rings, segments, True, False))[:2]

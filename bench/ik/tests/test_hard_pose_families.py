@@ -30,7 +30,9 @@ def test_every_family_is_finite_and_repeats_for_a_seed(name):
     assert not np.array_equal(joints, draw(name, seed=6))
 
 
-@pytest.mark.parametrize("name, angle", [("folded", -90.0), ("stretched", 90.0), ("stretched + wrist", 90.0)])
+@pytest.mark.parametrize(
+    ("name", "angle"), [("folded", -90.0), ("stretched", 90.0), ("stretched + wrist", 90.0)]
+)
 def test_the_forearm_angle_is_set(name, angle):
     joints = draw(name)
     assert_hairs(joints[:, 1] + joints[:, 2] - angle)

@@ -12,7 +12,7 @@ CRX5IA = talvane.Crx.crx5ia()
 Q = np.array([10.0, 20.0, 30.0, 40.0, 50.0, 60.0])
 
 
-@pytest.mark.parametrize("name, robot", families.models())
+@pytest.mark.parametrize(("name", "robot"), families.models())
 def test_forearm_point_is_on_the_j4_axis_a_y1_step_from_the_wrist(name, robot):
     rng = np.random.default_rng(1)
     scoring.check_forearm_point(robot, rng)
@@ -26,7 +26,7 @@ def test_forearm_point_is_on_the_j4_axis_a_y1_step_from_the_wrist(name, robot):
 
 
 @pytest.mark.parametrize(
-    "robot, joints, expected",
+    ("robot", "joints", "expected"),
     [
         (CRX10IA, Q, scoring.OUTSIDE),
         (CRX10IA, [10, 0, 90, 20, 30, 40], scoring.IN_FAMILY),  # arm straight up the J1 axis
@@ -58,7 +58,7 @@ def test_whole_turns_cover_and_a_hair_past_the_tolerance_does_not():
     assert not scoring.covered(CRX10IA, twin_rows(CRX10IA, Q), Q, target)
 
 
-@pytest.mark.parametrize("j1, step", [(10.0, 40.0), (170.0, 40.0), (-170.0, -40.0)])
+@pytest.mark.parametrize(("j1", "step"), [(10.0, 40.0), (170.0, 40.0), (-170.0, -40.0)])
 def test_a_family_member_covers_q_by_a_straight_segment_across_the_half_turn(j1, step):
     # Forearm straight up the J1 axis: J1 (about +z) and J4 (about the link's -x, now -z) turn
     # together. 170 + 40 is written -150, so only the wrapped step is +40.

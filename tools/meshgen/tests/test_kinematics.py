@@ -29,7 +29,7 @@ EXPECTED = [
 ]
 
 
-@pytest.mark.parametrize("dims,joints,j5,flange,normal", EXPECTED)
+@pytest.mark.parametrize(("dims", "joints", "j5", "flange", "normal"), EXPECTED)
 def test_check_poses(dims, joints, j5, flange, normal):
     frames = fk_all(dims, joints)
     np.testing.assert_allclose(frames[4][:3, 3], j5, atol=0.01)

@@ -18,7 +18,7 @@ def meshes(name):
     return build_model({d.name: d for d in MODELS}[name])
 
 
-@pytest.mark.parametrize("dims,index", CASES, ids=[f"{d.name}-{i}" for d, i in CASES])
+@pytest.mark.parametrize(("dims", "index"), CASES, ids=[f"{d.name}-{i}" for d, i in CASES])
 def test_every_invariant_holds(dims, index):
     assert mesh_problems(dims, index, meshes(dims.name)[index]) == []
 
@@ -29,7 +29,7 @@ def test_counts_match_the_table():
         assert got == TARGETS[d.name]
 
 
-@pytest.mark.parametrize("dims,face_count", [(CRX5IA, 82), (CRX10IA, 75)])
+@pytest.mark.parametrize(("dims", "face_count"), [(CRX5IA, 82), (CRX10IA, 75)])
 def test_flange_face_is_the_top_plane(dims, face_count):
     flange = meshes(dims.name)[6]
     z = flange.vertices[:, 2]

@@ -24,7 +24,7 @@ def stream(name, index):
     return encode(meshes(name)[index]).data
 
 
-@pytest.mark.parametrize("dims,index", CASES, ids=[f"{d.name}-{i}" for d, i in CASES])
+@pytest.mark.parametrize(("dims", "index"), CASES, ids=[f"{d.name}-{i}" for d, i in CASES])
 def test_stream_layout_and_content(dims, index):
     data = stream(dims.name, index)
     face = FLANGE_FACE_VERTICES[dims.name] if index == 6 else None
@@ -33,7 +33,7 @@ def test_stream_layout_and_content(dims, index):
     assert (len(v), len(f)) == TARGETS[dims.name][index]
 
 
-@pytest.mark.parametrize("dims,index", CASES, ids=[f"{d.name}-{i}" for d, i in CASES])
+@pytest.mark.parametrize(("dims", "index"), CASES, ids=[f"{d.name}-{i}" for d, i in CASES])
 def test_committed_stream_is_regenerated_byte_for_byte(dims, index):
     path = DATA / stream_name(dims.name, index)
     assert path.read_bytes() == stream(dims.name, index)
