@@ -13,9 +13,6 @@
 namespace talvane::python {
 namespace {
 
-// A copy, so that the loops without the lock read nothing of the Python object.
-Cell cell_of(PyObject* self) { return reinterpret_cast<CellObject*>(self)->cell; }
-
 // As for `Cell.ik_closest`, the references must be finite, since distances to them decide which
 // configuration is taken; false with ValueError naming the first that is not.
 bool require_finite_references(const std::vector<JointVector>& references) {
@@ -39,6 +36,7 @@ PyObject* Cell_fk_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
   return raising_memory_error([&]() -> PyObject* {
     const auto joints = extract_joint_batch(values[0], "joints");
     if (!joints) return nullptr;
+    // A copy, so that the loop without the lock reads nothing of the Python object.
     const Cell cell = cell_of(self);
     return fk_many(*joints, [&](const JointVector& q) { return cell_fk(cell, q); });
   });
@@ -51,6 +49,7 @@ PyObject* Cell_ik_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
   return raising_memory_error([&]() -> PyObject* {
     const auto poses = extract_pose_batch(values[0], "tcp_poses");
     if (!poses) return nullptr;
+    // A copy, so that the loop without the lock reads nothing of the Python object.
     const Cell cell = cell_of(self);
     return ik_many(*poses, [&](const Pose& tcp, std::vector<JointVector>& joints) {
       const std::vector<JointVector> found = cell_ik(cell, tcp);
@@ -68,6 +67,7 @@ PyObject* Cell_ik_closest_many(PyObject* self, PyObject* const* args, Py_ssize_t
     if (!poses) return nullptr;
     const auto references = extract_joint_batch(values[1], "references");
     if (!references || !require_finite_references(*references)) return nullptr;
+    // A copy, so that the loop without the lock reads nothing of the Python object.
     const Cell cell = cell_of(self);
     return ik_closest_many(*poses, *references, [&](const Pose& tcp, const JointVector& reference) {
       return cell_ik_closest(cell, tcp, reference);

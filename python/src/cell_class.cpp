@@ -123,8 +123,7 @@ PyObject* Cell_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   CellObject* cell = object_of(self);
   Py_INCREF(values[0]);
   cell->robot = values[0];
-  new (&cell->cell)
-      Cell{reinterpret_cast<CrxObject*>(values[0])->robot, {tool->pose, user_frame->pose}, *limits};
+  new (&cell->cell) Cell{robot_of(values[0]), {tool->pose, user_frame->pose}, *limits};
   cell->tool = tool->values;
   cell->user_frame = user_frame->values;
   return self;

@@ -23,8 +23,6 @@ namespace {
 // signature of ik_path (cell_class.cpp) and the stub state it.
 constexpr double DEFAULT_MAX_STEP = 30.0;
 
-const Cell& cell_of(PyObject* self) { return reinterpret_cast<CellObject*>(self)->cell; }
-
 // A joint argument that must be finite, since distances to it decide which configuration is taken.
 std::optional<JointVector> require_finite(const std::optional<JointVector>& joints, const char* name) {
   if (!joints) return std::nullopt;

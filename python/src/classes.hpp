@@ -17,6 +17,9 @@ struct CrxObject {
   PyObject_HEAD Crx robot;
 };
 
+// The robot of a `Crx`.
+inline const Crx& robot_of(PyObject* self) { return reinterpret_cast<CrxObject*>(self)->robot; }
+
 extern PyTypeObject* crx_type;
 extern EnumClass crx_model_class;
 
@@ -85,6 +88,9 @@ struct CellObject {
   Matrix4 tool;
   Matrix4 user_frame;
 };
+
+// The cell of a `Cell`.
+inline const Cell& cell_of(PyObject* self) { return reinterpret_cast<CellObject*>(self)->cell; }
 
 extern PyTypeObject* cell_type;
 

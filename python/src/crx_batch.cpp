@@ -12,12 +12,6 @@
 #include "memory_guard.hpp"
 
 namespace talvane::python {
-namespace {
-
-// A copy, so that the loops without the lock read nothing of the Python object.
-Crx robot_of(PyObject* self) { return reinterpret_cast<CrxObject*>(self)->robot; }
-
-}  // namespace
 
 PyObject* Crx_fk_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Crx.fk_many()", {"joints"}};
@@ -26,6 +20,7 @@ PyObject* Crx_fk_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
   return raising_memory_error([&]() -> PyObject* {
     const auto joints = extract_joint_batch(values[0], "joints");
     if (!joints) return nullptr;
+    // A copy, so that the loop without the lock reads nothing of the Python object.
     const Crx robot = robot_of(self);
     return fk_many(*joints, [&](const JointVector& q) { return fk(robot, q); });
   });
@@ -38,6 +33,7 @@ PyObject* Crx_ik_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
   return raising_memory_error([&]() -> PyObject* {
     const auto targets = extract_pose_batch(values[0], "targets");
     if (!targets) return nullptr;
+    // A copy, so that the loop without the lock reads nothing of the Python object.
     const Crx robot = robot_of(self);
     return ik_many(*targets, [&](const Pose& target, std::vector<JointVector>& joints) {
       for (const IkSolution& solution : solve_ik(robot, target)) joints.push_back(solution.joints);
@@ -54,6 +50,7 @@ PyObject* Crx_ik_closest_many(PyObject* self, PyObject* const* args, Py_ssize_t 
     if (!targets) return nullptr;
     const auto references = extract_joint_batch(values[1], "references");
     if (!references) return nullptr;
+    // A copy, so that the loop without the lock reads nothing of the Python object.
     const Crx robot = robot_of(self);
     return ik_closest_many(
         *targets, *references,

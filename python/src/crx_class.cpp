@@ -22,8 +22,6 @@ PyObject* new_crx(const Crx& robot) {
 
 namespace {
 
-const Crx& robot_of(PyObject* self) { return reinterpret_cast<CrxObject*>(self)->robot; }
-
 PyObject* Crx_from_params(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Crx.from_params()", {"z1", "x1", "x2", "y1"}};
   std::array<PyObject*, 4> values{};

@@ -90,7 +90,7 @@ std::optional<PoseArguments> pose_arguments(const Signature& signature, PyObject
   std::array<PyObject*, 2> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return std::nullopt;
   if (!check_instance(values[0], crx_type, "robot")) return std::nullopt;
-  const Crx robot = reinterpret_cast<CrxObject*>(values[0])->robot;
+  const Crx robot = robot_of(values[0]);
   const auto joints = extract_joint_vector(values[1], "joints");
   if (!joints) return std::nullopt;
   return PoseArguments{robot, *joints};
