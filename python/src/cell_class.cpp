@@ -10,6 +10,7 @@
 #include "cell_ik.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
+#include "instances.hpp"
 #include "pickling.hpp"
 #include "pyref.hpp"
 #include "target_pose.hpp"

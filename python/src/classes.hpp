@@ -34,12 +34,6 @@ PyObject* new_crx(const Crx& robot);
 // The model a `CrxModel` member stands for.
 CrxModel crx_model_of(PyObject* member);
 
-// Allocates an instance of one of the module's classes, which cannot be created from Python.
-PyObject* allocate_instance(PyTypeObject* type);
-
-// The deallocator shared by classes whose instances hold no Python references.
-void deallocate_instance(PyObject* self);
-
 struct IkSolutionObject {
   PyObject_HEAD IkSolution solution;
 };

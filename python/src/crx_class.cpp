@@ -7,6 +7,7 @@
 #include "crx_batch.hpp"
 #include "crx_ik.hpp"
 #include "fk.hpp"
+#include "instances.hpp"
 #include "pickling.hpp"
 #include "pyref.hpp"
 

@@ -1,6 +1,6 @@
 #include "enum_class.hpp"
 
-#include "classes.hpp"
+#include "instances.hpp"
 #include "pyref.hpp"
 
 namespace talvane::python {

@@ -4,6 +4,7 @@
 
 #include "classes.hpp"
 #include "convert.hpp"
+#include "instances.hpp"
 #include "pickling.hpp"
 #include "pyref.hpp"
 

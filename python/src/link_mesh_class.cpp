@@ -7,6 +7,7 @@
 
 #include "args.hpp"
 #include "classes.hpp"
+#include "instances.hpp"
 #include "memory_guard.hpp"
 #include "meshes/posing.hpp"
 #include "numpy_api.hpp"

@@ -8,6 +8,7 @@
 #include "args.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
+#include "instances.hpp"
 #include "memory_guard.hpp"
 #include "meshes/load.hpp"
 #include "meshes/posing.hpp"
