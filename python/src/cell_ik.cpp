@@ -80,9 +80,7 @@ PyObject* raise_path_break(const PathBreak& failure, double max_step) {
 
 PyObject* Cell_fk(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Cell.fk()", {"joints"}};
-  std::array<PyObject*, 1> values{};
-  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  const auto joints = extract_joint_vector(values[0], "joints");
+  const auto joints = joints_argument(signature, args, nargs, kwnames);
   if (!joints) return nullptr;
   return matrix_array(cell_fk(cell_of(self), *joints));
 }

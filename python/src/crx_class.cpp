@@ -55,18 +55,14 @@ PyObject* Crx_y1(PyObject* self, void*) { return PyFloat_FromDouble(robot_of(sel
 
 PyObject* Crx_fk(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Crx.fk()", {"joints"}};
-  std::array<PyObject*, 1> values{};
-  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  const auto joints = extract_joint_vector(values[0], "joints");
+  const auto joints = joints_argument(signature, args, nargs, kwnames);
   if (!joints) return nullptr;
   return matrix_array(fk(robot_of(self), *joints));
 }
 
 PyObject* Crx_fk_all(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Crx.fk_all()", {"joints"}};
-  std::array<PyObject*, 1> values{};
-  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  const auto joints = extract_joint_vector(values[0], "joints");
+  const auto joints = joints_argument(signature, args, nargs, kwnames);
   if (!joints) return nullptr;
   const Frames frames = fk_all(robot_of(self), *joints);
   return frames_array(frames);
