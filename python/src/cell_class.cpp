@@ -10,6 +10,8 @@
 #include "cell_ik.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
+#include "entry_points.hpp"
+#include "heap_type.hpp"
 #include "instances.hpp"
 #include "pickling.hpp"
 #include "pyref.hpp"
@@ -177,13 +179,6 @@ PyObject* Cell_reduce(PyObject* self, PyObject*) {
   return reduce_to_keyword_call(cell_type, PyTuple_Pack(1, object_of(self)->robot), keywords.release());
 }
 
-template <typename Function>
-PyCFunction as_cfunction(Function function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
-}
-
-constexpr int METHOD_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS;
-
 PyMethodDef cell_methods[] = {
     {"fk", as_cfunction(Cell_fk), METHOD_WITH_ARGUMENTS,
      "fk($self, joints)\n--\n\nThe pose of the TCP in the user frame for a set of joint angles.\n\n"
@@ -260,27 +255,19 @@ constexpr const char CELL_DOC[] =
 
 PyType_Slot cell_slots[] = {
     {Py_tp_doc, const_cast<char*>(CELL_DOC)},
-    {Py_tp_new, reinterpret_cast<void*>(Cell_new)},
+    {Py_tp_new, as_slot(Cell_new)},
     {Py_tp_methods, cell_methods},
     {Py_tp_getset, cell_getset},
-    {Py_tp_dealloc, reinterpret_cast<void*>(Cell_dealloc)},
+    {Py_tp_dealloc, as_slot(Cell_dealloc)},
     {0, nullptr},
-};
-
-PyType_Spec cell_spec = {
-    "talvane.Cell", sizeof(CellObject), 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, cell_slots,
 };
 
 }  // namespace
 
 PyObject* create_cell_type() {
-  if (cell_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&cell_spec);
-    if (type == nullptr) return nullptr;
-    cell_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(cell_type);
-  return reinterpret_cast<PyObject*>(cell_type);
+  return shared_heap_type(
+      cell_type,
+      {.name = "talvane.Cell", .basicsize = sizeof(CellObject), .slots = cell_slots, .instantiable = true});
 }
 
 }  // namespace talvane::python

@@ -6,7 +6,9 @@
 #include "convert.hpp"
 #include "crx_batch.hpp"
 #include "crx_ik.hpp"
+#include "entry_points.hpp"
 #include "fk.hpp"
+#include "heap_type.hpp"
 #include "instances.hpp"
 #include "pickling.hpp"
 #include "pyref.hpp"
@@ -75,15 +77,6 @@ PyObject* Crx_reduce(PyObject* self, PyObject*) {
   const Crx& robot = robot_of(self);
   return reduce_to_call(factory.get(),
                         Py_BuildValue("(dddd)", robot.z1(), robot.x1(), robot.x2(), robot.y1()));
-}
-
-constexpr int STATIC_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
-constexpr int STATIC_WITHOUT_ARGUMENTS = METH_NOARGS | METH_STATIC;
-constexpr int METHOD_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS;
-
-template <typename Function>
-PyCFunction as_cfunction(Function function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
 }
 
 PyMethodDef crx_methods[] = {
@@ -170,28 +163,14 @@ PyType_Slot crx_slots[] = {
     {Py_tp_doc, const_cast<char*>(CRX_DOC)},
     {Py_tp_methods, crx_methods},
     {Py_tp_getset, crx_getset},
-    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
+    {Py_tp_dealloc, as_slot(deallocate_instance)},
     {0, nullptr},
-};
-
-PyType_Spec crx_spec = {
-    "talvane.Crx",
-    sizeof(CrxObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-    crx_slots,
 };
 
 }  // namespace
 
 PyObject* create_crx_type() {
-  if (crx_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&crx_spec);
-    if (type == nullptr) return nullptr;
-    crx_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(crx_type);
-  return reinterpret_cast<PyObject*>(crx_type);
+  return shared_heap_type(crx_type, {"talvane.Crx", sizeof(CrxObject), crx_slots});
 }
 
 }  // namespace talvane::python

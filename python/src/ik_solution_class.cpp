@@ -4,6 +4,8 @@
 
 #include "classes.hpp"
 #include "convert.hpp"
+#include "entry_points.hpp"
+#include "heap_type.hpp"
 #include "instances.hpp"
 #include "pickling.hpp"
 #include "pyref.hpp"
@@ -103,31 +105,18 @@ constexpr const char IK_SOLUTION_DOC[] = "One inverse kinematics solution and it
 
 PyType_Slot ik_solution_slots[] = {
     {Py_tp_doc, const_cast<char*>(IK_SOLUTION_DOC)},
-    {Py_tp_repr, reinterpret_cast<void*>(IkSolution_repr)},
+    {Py_tp_repr, as_slot(IkSolution_repr)},
     {Py_tp_methods, ik_solution_methods},
     {Py_tp_getset, ik_solution_getset},
-    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
+    {Py_tp_dealloc, as_slot(deallocate_instance)},
     {0, nullptr},
-};
-
-PyType_Spec ik_solution_spec = {
-    "talvane.IkSolution",
-    sizeof(IkSolutionObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-    ik_solution_slots,
 };
 
 }  // namespace
 
 PyObject* create_ik_solution_type() {
-  if (ik_solution_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&ik_solution_spec);
-    if (type == nullptr) return nullptr;
-    ik_solution_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(ik_solution_type);
-  return reinterpret_cast<PyObject*>(ik_solution_type);
+  return shared_heap_type(ik_solution_type,
+                          {"talvane.IkSolution", sizeof(IkSolutionObject), ik_solution_slots});
 }
 
 }  // namespace talvane::python

@@ -7,6 +7,8 @@
 
 #include "args.hpp"
 #include "classes.hpp"
+#include "entry_points.hpp"
+#include "heap_type.hpp"
 #include "instances.hpp"
 #include "memory_guard.hpp"
 #include "meshes/posing.hpp"
@@ -89,8 +91,7 @@ PyObject* LinkMesh_reduce(PyObject* self, PyObject*) {
 }
 
 PyMethodDef link_mesh_methods[] = {
-    {"transformed", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(LinkMesh_transformed)),
-     METH_FASTCALL | METH_KEYWORDS,
+    {"transformed", as_cfunction(LinkMesh_transformed), METHOD_WITH_ARGUMENTS,
      "transformed($self, transform)\n--\n\nReturn a copy of this mesh with every vertex moved by a "
      "transformation.\n\n"
      "The transformation may be a 4x4 array or any object with an `as_numpy()` method returning\n"
@@ -121,31 +122,17 @@ constexpr const char LINK_MESH_DOC[] =
 
 PyType_Slot link_mesh_slots[] = {
     {Py_tp_doc, const_cast<char*>(LINK_MESH_DOC)},
-    {Py_tp_repr, reinterpret_cast<void*>(LinkMesh_repr)},
+    {Py_tp_repr, as_slot(LinkMesh_repr)},
     {Py_tp_methods, link_mesh_methods},
     {Py_tp_getset, link_mesh_getset},
-    {Py_tp_dealloc, reinterpret_cast<void*>(LinkMesh_dealloc)},
+    {Py_tp_dealloc, as_slot(LinkMesh_dealloc)},
     {0, nullptr},
-};
-
-PyType_Spec link_mesh_spec = {
-    "talvane.LinkMesh",
-    sizeof(LinkMeshObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-    link_mesh_slots,
 };
 
 }  // namespace
 
 PyObject* create_link_mesh_type() {
-  if (link_mesh_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&link_mesh_spec);
-    if (type == nullptr) return nullptr;
-    link_mesh_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(link_mesh_type);
-  return reinterpret_cast<PyObject*>(link_mesh_type);
+  return shared_heap_type(link_mesh_type, {"talvane.LinkMesh", sizeof(LinkMeshObject), link_mesh_slots});
 }
 
 }  // namespace talvane::python

@@ -8,6 +8,8 @@
 #include "args.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
+#include "entry_points.hpp"
+#include "heap_type.hpp"
 #include "instances.hpp"
 #include "memory_guard.hpp"
 #include "meshes/load.hpp"
@@ -143,14 +145,6 @@ PyObject* LinkMeshes_repr(PyObject*) {
   return PyUnicode_FromFormat("LinkMeshes(links=%zu)", LINK_MESH_COUNT);
 }
 
-template <typename Function>
-PyCFunction as_cfunction(Function function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
-}
-
-constexpr int STATIC_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
-constexpr int METHOD_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS;
-
 PyMethodDef link_meshes_methods[] = {
     {"load", as_cfunction(LinkMeshes_load), STATIC_WITH_ARGUMENTS,
      "load(model)\n--\n\nDecode the seven meshes for a model.\n\n"
@@ -197,33 +191,20 @@ constexpr const char LINK_MESHES_DOC[] =
 
 PyType_Slot link_meshes_slots[] = {
     {Py_tp_doc, const_cast<char*>(LINK_MESHES_DOC)},
-    {Py_tp_repr, reinterpret_cast<void*>(LinkMeshes_repr)},
+    {Py_tp_repr, as_slot(LinkMeshes_repr)},
     {Py_tp_methods, link_meshes_methods},
     {Py_tp_getset, link_meshes_getset},
-    {Py_mp_length, reinterpret_cast<void*>(LinkMeshes_length)},
-    {Py_mp_subscript, reinterpret_cast<void*>(LinkMeshes_subscript)},
-    {Py_tp_dealloc, reinterpret_cast<void*>(LinkMeshes_dealloc)},
+    {Py_mp_length, as_slot(LinkMeshes_length)},
+    {Py_mp_subscript, as_slot(LinkMeshes_subscript)},
+    {Py_tp_dealloc, as_slot(LinkMeshes_dealloc)},
     {0, nullptr},
-};
-
-PyType_Spec link_meshes_spec = {
-    "talvane.LinkMeshes",
-    sizeof(LinkMeshesObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-    link_meshes_slots,
 };
 
 }  // namespace
 
 PyObject* create_link_meshes_type() {
-  if (link_meshes_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&link_meshes_spec);
-    if (type == nullptr) return nullptr;
-    link_meshes_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(link_meshes_type);
-  return reinterpret_cast<PyObject*>(link_meshes_type);
+  return shared_heap_type(link_meshes_type,
+                          {"talvane.LinkMeshes", sizeof(LinkMeshesObject), link_meshes_slots});
 }
 
 }  // namespace talvane::python

@@ -1,5 +1,6 @@
 // The `talvane` module: multi-phase initialisation whose single execution step adds the classes.
 #include "classes.hpp"
+#include "entry_points.hpp"
 #include "pyref.hpp"
 
 namespace talvane::python {
@@ -44,7 +45,7 @@ int talvane_exec(PyObject* module) {
 }
 
 PyModuleDef_Slot talvane_slots[] = {
-    {Py_mod_exec, reinterpret_cast<void*>(talvane_exec)},
+    {Py_mod_exec, as_slot(talvane_exec)},
     {0, nullptr},
 };
 

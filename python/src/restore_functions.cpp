@@ -8,6 +8,7 @@
 #include "args.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
+#include "entry_points.hpp"
 #include "memory_guard.hpp"
 #include "pyref.hpp"
 
@@ -91,19 +92,14 @@ PyObject* restore_link_meshes(PyObject*, PyObject* const* args, Py_ssize_t nargs
   });
 }
 
-template <typename Function>
-PyCFunction as_cfunction(Function function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
-}
-
 }  // namespace
 
 PyMethodDef restore_functions[] = {
-    {"_restore_ik_solution", as_cfunction(restore_ik_solution), METH_FASTCALL | METH_KEYWORDS,
+    {"_restore_ik_solution", as_cfunction(restore_ik_solution), METHOD_WITH_ARGUMENTS,
      "_restore_ik_solution(joints, residual, theta, kind)\n--\n\nRebuilds a pickled IkSolution."},
-    {"_restore_link_mesh", as_cfunction(restore_link_mesh), METH_FASTCALL | METH_KEYWORDS,
+    {"_restore_link_mesh", as_cfunction(restore_link_mesh), METHOD_WITH_ARGUMENTS,
      "_restore_link_mesh(vertices, faces)\n--\n\nRebuilds a pickled LinkMesh from its raw rows."},
-    {"_restore_link_meshes", as_cfunction(restore_link_meshes), METH_FASTCALL | METH_KEYWORDS,
+    {"_restore_link_meshes", as_cfunction(restore_link_meshes), METHOD_WITH_ARGUMENTS,
      "_restore_link_meshes(links)\n--\n\nRebuilds pickled LinkMeshes from its seven meshes."},
     {nullptr, nullptr, 0, nullptr},
 };
