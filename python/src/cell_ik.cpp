@@ -11,7 +11,6 @@
 #include "cell/joint_path.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
-#include "memory_guard.hpp"
 #include "target_pose.hpp"
 
 namespace talvane::python {
@@ -91,7 +90,7 @@ PyObject* Cell_ik(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObj
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
   const auto tcp = extract_target_pose(values[0]);
   if (!tcp) return nullptr;
-  return raising_memory_error([&] { return joints_array(cell_ik(cell_of(self), *tcp)); });
+  return joints_array(cell_ik(cell_of(self), *tcp));
 }
 
 PyObject* Cell_ik_closest(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -105,11 +104,9 @@ PyObject* Cell_ik_closest(PyObject* self, PyObject* const* args, Py_ssize_t narg
   if (!tcp) return nullptr;
   const auto reference = require_finite(require_six_joints(*reference_values), "reference");
   if (!reference) return nullptr;
-  return raising_memory_error([&]() -> PyObject* {
-    const std::optional<JointVector> closest = cell_ik_closest(cell_of(self), *tcp, *reference);
-    if (!closest) Py_RETURN_NONE;
-    return joint_vector_array(*closest);
-  });
+  const std::optional<JointVector> closest = cell_ik_closest(cell_of(self), *tcp, *reference);
+  if (!closest) Py_RETURN_NONE;
+  return joint_vector_array(*closest);
 }
 
 PyObject* Cell_ik_path(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -129,11 +126,9 @@ PyObject* Cell_ik_path(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
       return nullptr;
     }
   }
-  return raising_memory_error([&]() -> PyObject* {
-    const JointPath path = walk_path(cell_of(self), *poses, *start, max_step);
-    if (path.failure) return raise_path_break(*path.failure, max_step);
-    return joints_array(path.joints);
-  });
+  const JointPath path = walk_path(cell_of(self), *poses, *start, max_step);
+  if (path.failure) return raise_path_break(*path.failure, max_step);
+  return joints_array(path.joints);
 }
 
 }  // namespace talvane::python

@@ -42,7 +42,7 @@ PyObject* Enum_richcompare(PyObject* self, PyObject* other, int op) {
 PyObject* Enum_reduce(PyObject* self, PyObject*) { return Enum_repr(self); }
 
 PyMethodDef enum_methods[] = {
-    {"__reduce__", Enum_reduce, METH_NOARGS,
+    {"__reduce__", guarded<Enum_reduce>, METH_NOARGS,
      "__reduce__($self, /)\n--\n\nPickle support: a member is pickled by name and unpickles as the same "
      "object."},
     {nullptr, nullptr, 0, nullptr},
@@ -54,11 +54,11 @@ PyObject* create_enum_class(EnumClass& enum_class) {
   if (enum_class.type == nullptr) {
     PyType_Slot slots[] = {
         {Py_tp_doc, const_cast<char*>(enum_class.doc)},
-        {Py_tp_repr, as_slot(Enum_repr)},
-        {Py_tp_richcompare, as_slot(Enum_richcompare)},
+        {Py_tp_repr, as_slot(guarded<Enum_repr>)},
+        {Py_tp_richcompare, as_slot(guarded<Enum_richcompare>)},
         // Comparison without a hash: members cannot be dictionary keys.
         {Py_tp_hash, as_slot(PyObject_HashNotImplemented)},
-        {Py_nb_int, as_slot(Enum_int)},
+        {Py_nb_int, as_slot(guarded<Enum_int>)},
         {Py_tp_methods, enum_methods},
         {Py_tp_dealloc, as_slot(deallocate_instance)},
         {0, nullptr},

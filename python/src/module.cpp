@@ -45,7 +45,7 @@ int talvane_exec(PyObject* module) {
 }
 
 PyModuleDef_Slot talvane_slots[] = {
-    {Py_mod_exec, as_slot(talvane_exec)},
+    {Py_mod_exec, as_slot(guarded<talvane_exec>)},
     {0, nullptr},
 };
 
