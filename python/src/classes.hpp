@@ -1,7 +1,7 @@
 // The module's classes: their instance layouts and the functions that create the class objects.
 //
-// Each class object is created once, by the module's execution step, and lives as long as the
-// interpreter; methods reach the classes they need through these pointers.
+// Each class object is created once, by the module's first execution step, and lives as long as
+// the process (see module.cpp); methods reach the classes they need through these pointers.
 #pragma once
 
 #include "cell/cell.hpp"

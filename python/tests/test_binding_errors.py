@@ -1,9 +1,13 @@
-"""Failures at the boundary between Python and the C++ core: allocations the core cannot make."""
+"""Failures at the boundary between Python and the C++ core: allocations the core cannot make, and
+the one set of classes the module keeps per process."""
 
+import importlib
+import sys
 from pathlib import Path
 
 import numpy as np
 import pytest
+import talvane
 from talvane import Cell, Crx
 
 # Far more rows than any address space holds, so that the core's allocation for them is refused
@@ -54,3 +58,54 @@ def test_a_batch_too_large_for_memory_raises_memory_error(solver, call):
         call(solver)
     # The module is still usable afterwards.
     assert solver.fk_many(one(JOINTS)).shape == (1, 4, 4)
+
+
+CLASS_NAMES = [name for name in talvane.__all__ if isinstance(getattr(talvane, name), type)]
+
+
+def test_reloading_keeps_the_classes():
+    all_before = list(talvane.__all__)
+    classes = [getattr(talvane, name) for name in CLASS_NAMES]
+    robot = Crx.crx10ia()
+    importlib.reload(talvane)
+    assert [getattr(talvane, name) for name in CLASS_NAMES] == classes
+    assert isinstance(robot, talvane.Crx)
+    assert talvane.__all__ == all_before
+
+
+def test_importing_again_gives_the_same_classes():
+    original = sys.modules.pop("talvane")
+    try:
+        fresh = importlib.import_module("talvane")
+        assert fresh is not original
+        for name in CLASS_NAMES:
+            assert getattr(fresh, name) is getattr(original, name)
+        assert fresh.SolutionKind.Regular is original.SolutionKind.Regular
+    finally:
+        sys.modules["talvane"] = original
+
+
+def test_a_second_interpreter_cannot_import_the_module(tmp_path):
+    testcapi = pytest.importorskip("_testcapi")
+    if not hasattr(testcapi, "run_in_subinterp"):
+        pytest.skip("this Python cannot run code in a subinterpreter")
+    result = tmp_path / "result.txt"
+    code = f"""
+import sys
+sys.path[:] = {sys.path!r}
+try:
+    import talvane
+except ImportError as error:
+    outcome = "ImportError: " + str(error)
+else:
+    outcome = "imported"
+with open({str(result)!r}, "w") as file:
+    file.write(outcome)
+"""
+    assert testcapi.run_in_subinterp(code) == 0
+    assert result.read_text() == (
+        "ImportError: talvane can be imported in only one interpreter per process, "
+        "and another has imported it"
+    )
+    # The first interpreter's module is untouched.
+    assert talvane.Crx.crx10ia().fk(JOINTS).shape == (4, 4)
