@@ -8,13 +8,9 @@
 #include "batch_convert.hpp"
 #include "cell/cell.hpp"
 #include "classes.hpp"
-#include "memory_guard.hpp"
 
 namespace talvane::python {
 namespace {
-
-// A copy, so that the loops without the lock read nothing of the Python object.
-Cell cell_of(PyObject* self) { return reinterpret_cast<CellObject*>(self)->cell; }
 
 // As for `Cell.ik_closest`, the references must be finite, since distances to them decide which
 // configuration is taken; false with ValueError naming the first that is not.
@@ -36,26 +32,24 @@ PyObject* Cell_fk_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
   static const Signature signature{"Cell.fk_many()", {"joints"}};
   std::array<PyObject*, 1> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  return raising_memory_error([&]() -> PyObject* {
-    const auto joints = extract_joint_batch(values[0], "joints");
-    if (!joints) return nullptr;
-    const Cell cell = cell_of(self);
-    return fk_many(*joints, [&](const JointVector& q) { return cell_fk(cell, q); });
-  });
+  const auto joints = extract_joint_batch(values[0], "joints");
+  if (!joints) return nullptr;
+  // A copy, so that the loop without the lock reads nothing of the Python object.
+  const Cell cell = cell_of(self);
+  return fk_many(*joints, [&](const JointVector& q) { return cell_fk(cell, q); });
 }
 
 PyObject* Cell_ik_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Cell.ik_many()", {"tcp_poses"}};
   std::array<PyObject*, 1> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  return raising_memory_error([&]() -> PyObject* {
-    const auto poses = extract_pose_batch(values[0], "tcp_poses");
-    if (!poses) return nullptr;
-    const Cell cell = cell_of(self);
-    return ik_many(*poses, [&](const Pose& tcp, std::vector<JointVector>& joints) {
-      const std::vector<JointVector> found = cell_ik(cell, tcp);
-      joints.insert(joints.end(), found.begin(), found.end());
-    });
+  const auto poses = extract_pose_batch(values[0], "tcp_poses");
+  if (!poses) return nullptr;
+  // A copy, so that the loop without the lock reads nothing of the Python object.
+  const Cell cell = cell_of(self);
+  return ik_many(*poses, [&](const Pose& tcp, std::vector<JointVector>& joints) {
+    const std::vector<JointVector> found = cell_ik(cell, tcp);
+    joints.insert(joints.end(), found.begin(), found.end());
   });
 }
 
@@ -63,15 +57,14 @@ PyObject* Cell_ik_closest_many(PyObject* self, PyObject* const* args, Py_ssize_t
   static const Signature signature{"Cell.ik_closest_many()", {"tcp_poses", "references"}};
   std::array<PyObject*, 2> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  return raising_memory_error([&]() -> PyObject* {
-    const auto poses = extract_pose_batch(values[0], "tcp_poses");
-    if (!poses) return nullptr;
-    const auto references = extract_joint_batch(values[1], "references");
-    if (!references || !require_finite_references(*references)) return nullptr;
-    const Cell cell = cell_of(self);
-    return ik_closest_many(*poses, *references, [&](const Pose& tcp, const JointVector& reference) {
-      return cell_ik_closest(cell, tcp, reference);
-    });
+  const auto poses = extract_pose_batch(values[0], "tcp_poses");
+  if (!poses) return nullptr;
+  const auto references = extract_joint_batch(values[1], "references");
+  if (!references || !require_finite_references(*references)) return nullptr;
+  // A copy, so that the loop without the lock reads nothing of the Python object.
+  const Cell cell = cell_of(self);
+  return ik_closest_many(*poses, *references, [&](const Pose& tcp, const JointVector& reference) {
+    return cell_ik_closest(cell, tcp, reference);
   });
 }
 

@@ -10,6 +10,9 @@
 #include "cell_ik.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
+#include "entry_points.hpp"
+#include "heap_type.hpp"
+#include "instances.hpp"
 #include "pickling.hpp"
 #include "pyref.hpp"
 #include "target_pose.hpp"
@@ -123,8 +126,7 @@ PyObject* Cell_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   CellObject* cell = object_of(self);
   Py_INCREF(values[0]);
   cell->robot = values[0];
-  new (&cell->cell)
-      Cell{reinterpret_cast<CrxObject*>(values[0])->robot, {tool->pose, user_frame->pose}, *limits};
+  new (&cell->cell) Cell{robot_of(values[0]), {tool->pose, user_frame->pose}, *limits};
   cell->tool = tool->values;
   cell->user_frame = user_frame->values;
   return self;
@@ -177,54 +179,47 @@ PyObject* Cell_reduce(PyObject* self, PyObject*) {
   return reduce_to_keyword_call(cell_type, PyTuple_Pack(1, object_of(self)->robot), keywords.release());
 }
 
-template <typename Function>
-PyCFunction as_cfunction(Function function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
-}
-
-constexpr int METHOD_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS;
-
 PyMethodDef cell_methods[] = {
-    {"fk", as_cfunction(Cell_fk), METHOD_WITH_ARGUMENTS,
+    {"fk", as_cfunction(guarded<Cell_fk>), METHOD_WITH_ARGUMENTS,
      "fk($self, joints)\n--\n\nThe pose of the TCP in the user frame for a set of joint angles.\n\n"
      "That is inv(UFRAME)·fk(joints)·UTOOL, a 4x4 array: the position and orientation the controller\n"
      "shows for the TCP in the user frame. The joints are controller degrees."},
-    {"ik", as_cfunction(Cell_ik), METHOD_WITH_ARGUMENTS,
+    {"ik", as_cfunction(guarded<Cell_ik>), METHOD_WITH_ARGUMENTS,
      "ik($self, tcp_pose)\n--\n\nEvery configuration within the limits that puts the TCP at `tcp_pose`, as "
      "an (n, 6) array.\n\n"
      "`tcp_pose` is given in the user frame, as a 4x4 array or any object with an `as_numpy()` method.\n"
      "Each row of the robot's `ik` of the flange target is expanded into every copy J + 360·k (k an\n"
      "integer per joint) that satisfies the limits, in `ik`'s order and then in ascending joint values.\n"
      "Without limits the result is exactly the robot's `ik` of the flange target."},
-    {"ik_closest", as_cfunction(Cell_ik_closest), METHOD_WITH_ARGUMENTS,
+    {"ik_closest", as_cfunction(guarded<Cell_ik_closest>), METHOD_WITH_ARGUMENTS,
      "ik_closest($self, tcp_pose, reference)\n--\n\n"
      "The configuration of `ik` nearest to `reference`, as a (6,) array, or None if there is none.\n\n"
      "Nearest means the smallest largest absolute joint difference, not wrapped: within the limits a\n"
      "whole turn is real motion. Ties go to the configuration listed first."},
-    {"ik_path", as_cfunction(Cell_ik_path), METHOD_WITH_ARGUMENTS,
+    {"ik_path", as_cfunction(guarded<Cell_ik_path>), METHOD_WITH_ARGUMENTS,
      "ik_path($self, tcp_poses, start, *, max_step=30.0)\n--\n\n"
      "A joint path through a sequence of TCP poses, as an (n, 6) array.\n\n"
      "Each point is the `ik_closest` of its pose to the point before (the first: to `start`). Raises\n"
      "ValueError naming the index of the first pose with no configuration within the limits, or of\n"
      "the first point where some joint would move more than `max_step` degrees: a reconfiguration\n"
      "the caller must decide on, never a silent switch of configuration."},
-    {"fk_many", as_cfunction(Cell_fk_many), METHOD_WITH_ARGUMENTS,
+    {"fk_many", as_cfunction(guarded<Cell_fk_many>), METHOD_WITH_ARGUMENTS,
      "fk_many($self, joints)\n--\n\nThe TCP poses in the user frame of many joint vectors, as an (n, 4, 4) "
      "array.\n\n"
      "`joints` is an (n, 6) array, or a sequence of joint vectors; row i equals `fk(joints[i])` bit\n"
      "for bit. The poses are computed with the interpreter lock released."},
-    {"ik_many", as_cfunction(Cell_ik_many), METHOD_WITH_ARGUMENTS,
+    {"ik_many", as_cfunction(guarded<Cell_ik_many>), METHOD_WITH_ARGUMENTS,
      "ik_many($self, tcp_poses)\n--\n\nThe configurations of `ik` for each of many TCP poses, as a list of n "
      "(k_i, 6) arrays.\n\n"
      "`tcp_poses` is an (n, 4, 4) array, a sequence of poses, or an object whose `as_numpy()` returns\n"
      "one; element i equals `ik(tcp_poses[i])`. Every pose is checked before any is solved, and an\n"
      "error names the first bad one. The solving runs with the interpreter lock released."},
-    {"ik_closest_many", as_cfunction(Cell_ik_closest_many), METHOD_WITH_ARGUMENTS,
+    {"ik_closest_many", as_cfunction(guarded<Cell_ik_closest_many>), METHOD_WITH_ARGUMENTS,
      "ik_closest_many($self, tcp_poses, references)\n--\n\n"
      "`ik_closest` for each TCP pose and its reference, as an (n, 6) array.\n\n"
      "`references` holds one finite joint vector per pose. A row is NaN where no configuration within\n"
      "the limits reaches the pose. The solving runs with the interpreter lock released."},
-    {"__reduce__", Cell_reduce, METH_NOARGS,
+    {"__reduce__", guarded<Cell_reduce>, METH_NOARGS,
      "__reduce__($self, /)\n--\n\nPickle support: the cell is rebuilt from its robot and the values of its "
      "properties."},
     COPY_METHOD,
@@ -233,17 +228,17 @@ PyMethodDef cell_methods[] = {
 };
 
 PyGetSetDef cell_getset[] = {
-    {"robot", Cell_robot, nullptr, "The robot of the cell.", nullptr},
-    {"tool", Cell_tool, nullptr,
+    {"robot", guarded<Cell_robot>, nullptr, "The robot of the cell.", nullptr},
+    {"tool", guarded<Cell_tool>, nullptr,
      "The TCP in the flange frame (UTOOL), as a 4x4 array; the identity when none was given.", nullptr},
-    {"user_frame", Cell_user_frame, nullptr,
+    {"user_frame", guarded<Cell_user_frame>, nullptr,
      "The user frame in the robot's world (UFRAME), as a 4x4 array; the identity when none was given.",
      nullptr},
-    {"lower", Cell_lower, nullptr,
+    {"lower", guarded<Cell_lower>, nullptr,
      "The lower joint limits in controller degrees, inclusive, as a (6,) array, or None.", nullptr},
-    {"upper", Cell_upper, nullptr,
+    {"upper", guarded<Cell_upper>, nullptr,
      "The upper joint limits in controller degrees, inclusive, as a (6,) array, or None.", nullptr},
-    {"j2_plus_j3", Cell_j2_plus_j3, nullptr,
+    {"j2_plus_j3", guarded<Cell_j2_plus_j3>, nullptr,
      "The inclusive (low, high) range of J2 + J3, the relative elbow angle, in degrees, or None.", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
@@ -260,27 +255,19 @@ constexpr const char CELL_DOC[] =
 
 PyType_Slot cell_slots[] = {
     {Py_tp_doc, const_cast<char*>(CELL_DOC)},
-    {Py_tp_new, reinterpret_cast<void*>(Cell_new)},
+    {Py_tp_new, as_slot(guarded<Cell_new>)},
     {Py_tp_methods, cell_methods},
     {Py_tp_getset, cell_getset},
-    {Py_tp_dealloc, reinterpret_cast<void*>(Cell_dealloc)},
+    {Py_tp_dealloc, as_slot(Cell_dealloc)},
     {0, nullptr},
-};
-
-PyType_Spec cell_spec = {
-    "talvane.Cell", sizeof(CellObject), 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, cell_slots,
 };
 
 }  // namespace
 
 PyObject* create_cell_type() {
-  if (cell_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&cell_spec);
-    if (type == nullptr) return nullptr;
-    cell_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(cell_type);
-  return reinterpret_cast<PyObject*>(cell_type);
+  return shared_heap_type(
+      cell_type,
+      {.name = "talvane.Cell", .basicsize = sizeof(CellObject), .slots = cell_slots, .instantiable = true});
 }
 
 }  // namespace talvane::python

@@ -11,7 +11,6 @@
 #include "cell/joint_path.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
-#include "memory_guard.hpp"
 #include "target_pose.hpp"
 
 namespace talvane::python {
@@ -22,8 +21,6 @@ namespace {
 // flip), or a large change of J2 and J3 (the elbow), so 30 separates the two with margin. The
 // signature of ik_path (cell_class.cpp) and the stub state it.
 constexpr double DEFAULT_MAX_STEP = 30.0;
-
-const Cell& cell_of(PyObject* self) { return reinterpret_cast<CellObject*>(self)->cell; }
 
 // A joint argument that must be finite, since distances to it decide which configuration is taken.
 std::optional<JointVector> require_finite(const std::optional<JointVector>& joints, const char* name) {
@@ -82,9 +79,7 @@ PyObject* raise_path_break(const PathBreak& failure, double max_step) {
 
 PyObject* Cell_fk(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Cell.fk()", {"joints"}};
-  std::array<PyObject*, 1> values{};
-  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  const auto joints = extract_joint_vector(values[0], "joints");
+  const auto joints = joints_argument(signature, args, nargs, kwnames);
   if (!joints) return nullptr;
   return matrix_array(cell_fk(cell_of(self), *joints));
 }
@@ -95,7 +90,7 @@ PyObject* Cell_ik(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObj
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
   const auto tcp = extract_target_pose(values[0]);
   if (!tcp) return nullptr;
-  return raising_memory_error([&] { return joints_array(cell_ik(cell_of(self), *tcp)); });
+  return joints_array(cell_ik(cell_of(self), *tcp));
 }
 
 PyObject* Cell_ik_closest(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -109,11 +104,9 @@ PyObject* Cell_ik_closest(PyObject* self, PyObject* const* args, Py_ssize_t narg
   if (!tcp) return nullptr;
   const auto reference = require_finite(require_six_joints(*reference_values), "reference");
   if (!reference) return nullptr;
-  return raising_memory_error([&]() -> PyObject* {
-    const std::optional<JointVector> closest = cell_ik_closest(cell_of(self), *tcp, *reference);
-    if (!closest) Py_RETURN_NONE;
-    return joint_vector_array(*closest);
-  });
+  const std::optional<JointVector> closest = cell_ik_closest(cell_of(self), *tcp, *reference);
+  if (!closest) Py_RETURN_NONE;
+  return joint_vector_array(*closest);
 }
 
 PyObject* Cell_ik_path(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -133,11 +126,9 @@ PyObject* Cell_ik_path(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
       return nullptr;
     }
   }
-  return raising_memory_error([&]() -> PyObject* {
-    const JointPath path = walk_path(cell_of(self), *poses, *start, max_step);
-    if (path.failure) return raise_path_break(*path.failure, max_step);
-    return joints_array(path.joints);
-  });
+  const JointPath path = walk_path(cell_of(self), *poses, *start, max_step);
+  if (path.failure) return raise_path_break(*path.failure, max_step);
+  return joints_array(path.joints);
 }
 
 }  // namespace talvane::python

@@ -1,7 +1,7 @@
 // The module's classes: their instance layouts and the functions that create the class objects.
 //
-// Each class object is created once, by the module's execution step, and lives as long as the
-// interpreter; methods reach the classes they need through these pointers.
+// Each class object is created once, by the module's first execution step, and lives as long as
+// the process (see module.cpp); methods reach the classes they need through these pointers.
 #pragma once
 
 #include "cell/cell.hpp"
@@ -17,6 +17,9 @@ struct CrxObject {
   PyObject_HEAD Crx robot;
 };
 
+// The robot of a `Crx`.
+inline const Crx& robot_of(PyObject* self) { return reinterpret_cast<CrxObject*>(self)->robot; }
+
 extern PyTypeObject* crx_type;
 extern EnumClass crx_model_class;
 
@@ -30,12 +33,6 @@ PyObject* new_crx(const Crx& robot);
 
 // The model a `CrxModel` member stands for.
 CrxModel crx_model_of(PyObject* member);
-
-// Allocates an instance of one of the module's classes, which cannot be created from Python.
-PyObject* allocate_instance(PyTypeObject* type);
-
-// The deallocator shared by classes whose instances hold no Python references.
-void deallocate_instance(PyObject* self);
 
 struct IkSolutionObject {
   PyObject_HEAD IkSolution solution;
@@ -85,6 +82,9 @@ struct CellObject {
   Matrix4 tool;
   Matrix4 user_frame;
 };
+
+// The cell of a `Cell`.
+inline const Cell& cell_of(PyObject* self) { return reinterpret_cast<CellObject*>(self)->cell; }
 
 extern PyTypeObject* cell_type;
 

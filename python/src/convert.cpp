@@ -1,6 +1,7 @@
 #include "convert.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "numpy_api.hpp"
@@ -103,6 +104,13 @@ std::optional<JointVector> extract_joint_vector(PyObject* object, const char* na
   const auto values = convert_joint_values(object, name);
   if (!values) return std::nullopt;
   return require_six_joints(*values);
+}
+
+std::optional<JointVector> joints_argument(const Signature& signature, PyObject* const* args,
+                                           Py_ssize_t nargs, PyObject* kwnames) {
+  std::array<PyObject*, 1> values{};
+  if (!parse_arguments(signature, args, nargs, kwnames, values)) return std::nullopt;
+  return extract_joint_vector(values[0], *signature.parameters.begin());
 }
 
 PyObject* matrix_array(const Pose& pose) { return matrix_array(pose_to_matrix(pose)); }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 
+#include "args.hpp"
 #include "fk.hpp"
 #include "python.hpp"
 #include "robot.hpp"
@@ -28,6 +29,12 @@ std::optional<JointVector> require_six_joints(const JointValues& values);
 
 // Both steps at once: the joint argument as six controller degrees.
 std::optional<JointVector> extract_joint_vector(PyObject* object, const char* name);
+
+// The argument of a method whose one parameter is a joint vector (`fk`, `fk_all`): parsed against
+// `signature`, which must name exactly one parameter, and converted by extract_joint_vector under
+// that parameter's name.
+std::optional<JointVector> joints_argument(const Signature& signature, PyObject* const* args,
+                                           Py_ssize_t nargs, PyObject* kwnames);
 
 // New row-major float64 arrays that own their data.
 PyObject* matrix_array(const Pose& pose);                        // (4, 4)

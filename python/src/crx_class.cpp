@@ -6,7 +6,10 @@
 #include "convert.hpp"
 #include "crx_batch.hpp"
 #include "crx_ik.hpp"
+#include "entry_points.hpp"
 #include "fk.hpp"
+#include "heap_type.hpp"
+#include "instances.hpp"
 #include "pickling.hpp"
 #include "pyref.hpp"
 
@@ -21,8 +24,6 @@ PyObject* new_crx(const Crx& robot) {
 }
 
 namespace {
-
-const Crx& robot_of(PyObject* self) { return reinterpret_cast<CrxObject*>(self)->robot; }
 
 PyObject* Crx_from_params(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Crx.from_params()", {"z1", "x1", "x2", "y1"}};
@@ -56,18 +57,14 @@ PyObject* Crx_y1(PyObject* self, void*) { return PyFloat_FromDouble(robot_of(sel
 
 PyObject* Crx_fk(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Crx.fk()", {"joints"}};
-  std::array<PyObject*, 1> values{};
-  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  const auto joints = extract_joint_vector(values[0], "joints");
+  const auto joints = joints_argument(signature, args, nargs, kwnames);
   if (!joints) return nullptr;
   return matrix_array(fk(robot_of(self), *joints));
 }
 
 PyObject* Crx_fk_all(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature signature{"Crx.fk_all()", {"joints"}};
-  std::array<PyObject*, 1> values{};
-  if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  const auto joints = extract_joint_vector(values[0], "joints");
+  const auto joints = joints_argument(signature, args, nargs, kwnames);
   if (!joints) return nullptr;
   const Frames frames = fk_all(robot_of(self), *joints);
   return frames_array(frames);
@@ -82,62 +79,53 @@ PyObject* Crx_reduce(PyObject* self, PyObject*) {
                         Py_BuildValue("(dddd)", robot.z1(), robot.x1(), robot.x2(), robot.y1()));
 }
 
-constexpr int STATIC_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
-constexpr int STATIC_WITHOUT_ARGUMENTS = METH_NOARGS | METH_STATIC;
-constexpr int METHOD_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS;
-
-template <typename Function>
-PyCFunction as_cfunction(Function function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
-}
-
 PyMethodDef crx_methods[] = {
-    {"from_params", as_cfunction(Crx_from_params), STATIC_WITH_ARGUMENTS,
+    {"from_params", as_cfunction(guarded<Crx_from_params>), STATIC_WITH_ARGUMENTS,
      "from_params(z1, x1, x2, y1)\n--\n\nBuild a robot from its four link dimensions, in millimeters."},
-    {"from_model", as_cfunction(Crx_from_model), STATIC_WITH_ARGUMENTS,
+    {"from_model", as_cfunction(guarded<Crx_from_model>), STATIC_WITH_ARGUMENTS,
      "from_model(model)\n--\n\nBuild a robot with the link dimensions of a FANUC CRX model."},
-    {"crx3ia", as_cfunction(Crx_catalogued<CrxModel::Crx3iA>), STATIC_WITHOUT_ARGUMENTS,
+    {"crx3ia", as_cfunction(guarded<Crx_catalogued<CrxModel::Crx3iA>>), STATIC_WITHOUT_ARGUMENTS,
      "crx3ia()\n--\n\nThe CRX-3iA."},
-    {"crx5ia", as_cfunction(Crx_catalogued<CrxModel::Crx5iA>), STATIC_WITHOUT_ARGUMENTS,
+    {"crx5ia", as_cfunction(guarded<Crx_catalogued<CrxModel::Crx5iA>>), STATIC_WITHOUT_ARGUMENTS,
      "crx5ia()\n--\n\nThe CRX-5iA."},
-    {"crx10ia", as_cfunction(Crx_catalogued<CrxModel::Crx10iA>), STATIC_WITHOUT_ARGUMENTS,
+    {"crx10ia", as_cfunction(guarded<Crx_catalogued<CrxModel::Crx10iA>>), STATIC_WITHOUT_ARGUMENTS,
      "crx10ia()\n--\n\nThe CRX-10iA."},
-    {"crx10ial", as_cfunction(Crx_catalogued<CrxModel::Crx10iAL>), STATIC_WITHOUT_ARGUMENTS,
+    {"crx10ial", as_cfunction(guarded<Crx_catalogued<CrxModel::Crx10iAL>>), STATIC_WITHOUT_ARGUMENTS,
      "crx10ial()\n--\n\nThe CRX-10iA/L."},
-    {"crx20ial", as_cfunction(Crx_catalogued<CrxModel::Crx20iAL>), STATIC_WITHOUT_ARGUMENTS,
+    {"crx20ial", as_cfunction(guarded<Crx_catalogued<CrxModel::Crx20iAL>>), STATIC_WITHOUT_ARGUMENTS,
      "crx20ial()\n--\n\nThe CRX-20iA/L."},
-    {"crx30ia", as_cfunction(Crx_catalogued<CrxModel::Crx30iA>), STATIC_WITHOUT_ARGUMENTS,
+    {"crx30ia", as_cfunction(guarded<Crx_catalogued<CrxModel::Crx30iA>>), STATIC_WITHOUT_ARGUMENTS,
      "crx30ia()\n--\n\nThe CRX-30iA."},
-    {"fk", as_cfunction(Crx_fk), METHOD_WITH_ARGUMENTS,
+    {"fk", as_cfunction(guarded<Crx_fk>), METHOD_WITH_ARGUMENTS,
      "fk($self, joints)\n--\n\nCompute the pose of the flange for a set of joint angles.\n\n"
      "The joints are in degrees as they appear in the robot controller, and the returned 4x4\n"
      "matrix matches the controller in both position and orientation."},
-    {"fk_all", as_cfunction(Crx_fk_all), METHOD_WITH_ARGUMENTS,
+    {"fk_all", as_cfunction(guarded<Crx_fk_all>), METHOD_WITH_ARGUMENTS,
      "fk_all($self, joints)\n--\n\nCompute the pose of every frame in the kinematic chain, as a (6, 4, 4) "
      "array.\n\n"
      "The last of the six is the flange and matches `fk`. The others are at the kinematic link\n"
      "origins, which have no corresponding values in the controller."},
-    {"ik", as_cfunction(Crx_ik), METHOD_WITH_ARGUMENTS,
+    {"ik", as_cfunction(guarded<Crx_ik>), METHOD_WITH_ARGUMENTS,
      "ik($self, target)\n--\n\nEvery joint configuration which puts the flange at `target`, as an (n, 6) "
      "array.\n\n"
      "The target may be a 4x4 array or any object with an `as_numpy()` method returning one. An\n"
      "unreachable target gives an array with no rows. Use `ik_detailed` when the residual or the\n"
      "kind of each solution matters."},
-    {"ik_detailed", as_cfunction(Crx_ik_detailed), METHOD_WITH_ARGUMENTS,
+    {"ik_detailed", as_cfunction(guarded<Crx_ik_detailed>), METHOD_WITH_ARGUMENTS,
      "ik_detailed($self, target)\n--\n\nThe same solutions as `ik`, each carrying its residual and its "
      "kind."},
-    {"ik_closest", as_cfunction(Crx_ik_closest), METHOD_WITH_ARGUMENTS,
+    {"ik_closest", as_cfunction(guarded<Crx_ik_closest>), METHOD_WITH_ARGUMENTS,
      "ik_closest($self, target, reference)\n--\n\n"
      "The solution whose joints are nearest to `reference`, or None if the target is unreachable.\n\n"
      "A caller following a path can pass the robot's current joint vector as `reference` to reach\n"
      "the next pose with the least joint movement, which keeps the arm from reconfiguring during\n"
      "the move."},
-    {"fk_many", as_cfunction(Crx_fk_many), METHOD_WITH_ARGUMENTS,
+    {"fk_many", as_cfunction(guarded<Crx_fk_many>), METHOD_WITH_ARGUMENTS,
      "fk_many($self, joints)\n--\n\nThe flange poses of many joint vectors at once, as an (n, 4, 4) "
      "array.\n\n"
      "`joints` is an (n, 6) array, or a sequence of joint vectors; row i of the result equals\n"
      "`fk(joints[i])` bit for bit. The poses are computed with the interpreter lock released."},
-    {"ik_many", as_cfunction(Crx_ik_many), METHOD_WITH_ARGUMENTS,
+    {"ik_many", as_cfunction(guarded<Crx_ik_many>), METHOD_WITH_ARGUMENTS,
      "ik_many($self, targets)\n--\n\nEvery joint configuration for each of many targets, as a list of n "
      "(k_i, 6) "
      "arrays.\n\n"
@@ -145,12 +133,12 @@ PyMethodDef crx_methods[] = {
      "one; element i of the result equals `ik(targets[i])`. Every target is checked before any is\n"
      "solved, and an error names the first bad one. The solving runs with the interpreter lock\n"
      "released, so that calls from several threads run in parallel."},
-    {"ik_closest_many", as_cfunction(Crx_ik_closest_many), METHOD_WITH_ARGUMENTS,
+    {"ik_closest_many", as_cfunction(guarded<Crx_ik_closest_many>), METHOD_WITH_ARGUMENTS,
      "ik_closest_many($self, targets, references)\n--\n\n"
      "The joints of `ik_closest` for each target and its reference, as an (n, 6) array.\n\n"
      "`references` holds one joint vector per target. A row is NaN where the target is unreachable.\n"
      "The solving runs with the interpreter lock released."},
-    {"__reduce__", Crx_reduce, METH_NOARGS,
+    {"__reduce__", guarded<Crx_reduce>, METH_NOARGS,
      "__reduce__($self, /)\n--\n\nPickle support: the robot is rebuilt by `from_params` with its four "
      "dimensions."},
     COPY_METHOD,
@@ -159,12 +147,14 @@ PyMethodDef crx_methods[] = {
 };
 
 PyGetSetDef crx_getset[] = {
-    {"z1", Crx_z1, nullptr, "The height of the J3 origin above the J2 origin, in millimeters.", nullptr},
-    {"x1", Crx_x1, nullptr, "The length of the forearm, from the J3 origin to the J5 origin, in millimeters.",
+    {"z1", guarded<Crx_z1>, nullptr, "The height of the J3 origin above the J2 origin, in millimeters.",
      nullptr},
-    {"x2", Crx_x2, nullptr, "The distance from the J5 origin to the flange, in millimeters.", nullptr},
-    {"y1", Crx_y1, nullptr, "The lateral offset of the J5 origin from the forearm axis, in millimeters.",
+    {"x1", guarded<Crx_x1>, nullptr,
+     "The length of the forearm, from the J3 origin to the J5 origin, in millimeters.", nullptr},
+    {"x2", guarded<Crx_x2>, nullptr, "The distance from the J5 origin to the flange, in millimeters.",
      nullptr},
+    {"y1", guarded<Crx_y1>, nullptr,
+     "The lateral offset of the J5 origin from the forearm axis, in millimeters.", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -175,28 +165,14 @@ PyType_Slot crx_slots[] = {
     {Py_tp_doc, const_cast<char*>(CRX_DOC)},
     {Py_tp_methods, crx_methods},
     {Py_tp_getset, crx_getset},
-    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
+    {Py_tp_dealloc, as_slot(deallocate_instance)},
     {0, nullptr},
-};
-
-PyType_Spec crx_spec = {
-    "talvane.Crx",
-    sizeof(CrxObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-    crx_slots,
 };
 
 }  // namespace
 
 PyObject* create_crx_type() {
-  if (crx_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&crx_spec);
-    if (type == nullptr) return nullptr;
-    crx_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(crx_type);
-  return reinterpret_cast<PyObject*>(crx_type);
+  return shared_heap_type(crx_type, {"talvane.Crx", sizeof(CrxObject), crx_slots});
 }
 
 }  // namespace talvane::python

@@ -15,8 +15,6 @@
 namespace talvane::python {
 namespace {
 
-const Crx& robot_of(PyObject* self) { return reinterpret_cast<CrxObject*>(self)->robot; }
-
 // Parses the single `target` argument and solves for it; nothing with an exception set.
 std::optional<std::vector<IkSolution>> solve_target(const Signature& signature, PyObject* self,
                                                     PyObject* const* args, Py_ssize_t nargs,

@@ -1,6 +1,8 @@
 #include "enum_class.hpp"
 
-#include "classes.hpp"
+#include "entry_points.hpp"
+#include "heap_type.hpp"
+#include "instances.hpp"
 #include "pyref.hpp"
 
 namespace talvane::python {
@@ -40,7 +42,7 @@ PyObject* Enum_richcompare(PyObject* self, PyObject* other, int op) {
 PyObject* Enum_reduce(PyObject* self, PyObject*) { return Enum_repr(self); }
 
 PyMethodDef enum_methods[] = {
-    {"__reduce__", Enum_reduce, METH_NOARGS,
+    {"__reduce__", guarded<Enum_reduce>, METH_NOARGS,
      "__reduce__($self, /)\n--\n\nPickle support: a member is pickled by name and unpickles as the same "
      "object."},
     {nullptr, nullptr, 0, nullptr},
@@ -52,19 +54,17 @@ PyObject* create_enum_class(EnumClass& enum_class) {
   if (enum_class.type == nullptr) {
     PyType_Slot slots[] = {
         {Py_tp_doc, const_cast<char*>(enum_class.doc)},
-        {Py_tp_repr, reinterpret_cast<void*>(Enum_repr)},
-        {Py_tp_richcompare, reinterpret_cast<void*>(Enum_richcompare)},
+        {Py_tp_repr, as_slot(guarded<Enum_repr>)},
+        {Py_tp_richcompare, as_slot(guarded<Enum_richcompare>)},
         // Comparison without a hash: members cannot be dictionary keys.
-        {Py_tp_hash, reinterpret_cast<void*>(PyObject_HashNotImplemented)},
-        {Py_nb_int, reinterpret_cast<void*>(Enum_int)},
+        {Py_tp_hash, as_slot(PyObject_HashNotImplemented)},
+        {Py_nb_int, as_slot(guarded<Enum_int>)},
         {Py_tp_methods, enum_methods},
-        {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
+        {Py_tp_dealloc, as_slot(deallocate_instance)},
         {0, nullptr},
     };
-    PyType_Spec type_spec = {
-        enum_class.qualified_name, sizeof(EnumObject), 0,
-        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE, slots};
-    PyRef type{PyType_FromSpec(&type_spec)};
+    // Not shared_heap_type: the class is kept only once all its members exist.
+    PyRef type{new_heap_type({enum_class.qualified_name, sizeof(EnumObject), slots})};
     if (!type) return nullptr;
     std::array<PyObject*, EnumClass::MAX_MEMBERS> created{};
     for (std::size_t i = 0; i < enum_class.member_names.size(); ++i) {

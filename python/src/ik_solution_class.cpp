@@ -4,6 +4,9 @@
 
 #include "classes.hpp"
 #include "convert.hpp"
+#include "entry_points.hpp"
+#include "heap_type.hpp"
+#include "instances.hpp"
 #include "pickling.hpp"
 #include "pyref.hpp"
 
@@ -81,7 +84,7 @@ PyObject* IkSolution_reduce(PyObject* self, PyObject*) {
 }
 
 PyMethodDef ik_solution_methods[] = {
-    {"__reduce__", IkSolution_reduce, METH_NOARGS,
+    {"__reduce__", guarded<IkSolution_reduce>, METH_NOARGS,
      "__reduce__($self, /)\n--\n\nPickle support: the solution is rebuilt with the same values."},
     COPY_METHOD,
     DEEPCOPY_METHOD,
@@ -89,11 +92,12 @@ PyMethodDef ik_solution_methods[] = {
 };
 
 PyGetSetDef ik_solution_getset[] = {
-    {"joints", IkSolution_joints, nullptr, "The six joint angles in FANUC controller degrees.", nullptr},
-    {"residual", IkSolution_residual, nullptr,
+    {"joints", guarded<IkSolution_joints>, nullptr, "The six joint angles in FANUC controller degrees.",
+     nullptr},
+    {"residual", guarded<IkSolution_residual>, nullptr,
      "Largest absolute element difference between this solution's pose and the target.", nullptr},
-    {"kind", IkSolution_kind, nullptr, "The configuration category of the solution.", nullptr},
-    {"theta", IkSolution_theta, nullptr,
+    {"kind", guarded<IkSolution_kind>, nullptr, "The configuration category of the solution.", nullptr},
+    {"theta", guarded<IkSolution_theta>, nullptr,
      "The angle on the wrist center's circle that produced the solution, kept for diagnostics.", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
@@ -102,31 +106,18 @@ constexpr const char IK_SOLUTION_DOC[] = "One inverse kinematics solution and it
 
 PyType_Slot ik_solution_slots[] = {
     {Py_tp_doc, const_cast<char*>(IK_SOLUTION_DOC)},
-    {Py_tp_repr, reinterpret_cast<void*>(IkSolution_repr)},
+    {Py_tp_repr, as_slot(guarded<IkSolution_repr>)},
     {Py_tp_methods, ik_solution_methods},
     {Py_tp_getset, ik_solution_getset},
-    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_instance)},
+    {Py_tp_dealloc, as_slot(deallocate_instance)},
     {0, nullptr},
-};
-
-PyType_Spec ik_solution_spec = {
-    "talvane.IkSolution",
-    sizeof(IkSolutionObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-    ik_solution_slots,
 };
 
 }  // namespace
 
 PyObject* create_ik_solution_type() {
-  if (ik_solution_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&ik_solution_spec);
-    if (type == nullptr) return nullptr;
-    ik_solution_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(ik_solution_type);
-  return reinterpret_cast<PyObject*>(ik_solution_type);
+  return shared_heap_type(ik_solution_type,
+                          {"talvane.IkSolution", sizeof(IkSolutionObject), ik_solution_slots});
 }
 
 }  // namespace talvane::python

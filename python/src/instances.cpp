@@ -1,4 +1,4 @@
-#include "classes.hpp"
+#include "instances.hpp"
 
 namespace talvane::python {
 

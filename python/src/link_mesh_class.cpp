@@ -7,7 +7,9 @@
 
 #include "args.hpp"
 #include "classes.hpp"
-#include "memory_guard.hpp"
+#include "entry_points.hpp"
+#include "heap_type.hpp"
+#include "instances.hpp"
 #include "meshes/posing.hpp"
 #include "numpy_api.hpp"
 #include "pickling.hpp"
@@ -64,7 +66,7 @@ PyObject* LinkMesh_transformed(PyObject* self, PyObject* const* args, Py_ssize_t
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
   const auto pose = extract_target_pose(values[0]);
   if (!pose) return nullptr;
-  return raising_memory_error([&] { return new_link_mesh(transform_mesh(mesh_of(self), *pose)); });
+  return new_link_mesh(transform_mesh(mesh_of(self), *pose));
 }
 
 PyObject* LinkMesh_repr(PyObject* self) {
@@ -88,13 +90,12 @@ PyObject* LinkMesh_reduce(PyObject* self, PyObject*) {
 }
 
 PyMethodDef link_mesh_methods[] = {
-    {"transformed", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(LinkMesh_transformed)),
-     METH_FASTCALL | METH_KEYWORDS,
+    {"transformed", as_cfunction(guarded<LinkMesh_transformed>), METHOD_WITH_ARGUMENTS,
      "transformed($self, transform)\n--\n\nReturn a copy of this mesh with every vertex moved by a "
      "transformation.\n\n"
      "The transformation may be a 4x4 array or any object with an `as_numpy()` method returning\n"
      "one, which is the same input `ik` accepts for a target."},
-    {"__reduce__", LinkMesh_reduce, METH_NOARGS,
+    {"__reduce__", guarded<LinkMesh_reduce>, METH_NOARGS,
      "__reduce__($self, /)\n--\n\nPickle support: the mesh is rebuilt from its vertices and faces."},
     COPY_METHOD,
     DEEPCOPY_METHOD,
@@ -102,16 +103,16 @@ PyMethodDef link_mesh_methods[] = {
 };
 
 PyGetSetDef link_mesh_getset[] = {
-    {"vertices", LinkMesh_vertices, nullptr,
+    {"vertices", guarded<LinkMesh_vertices>, nullptr,
      "The vertex positions in millimeters, as an (n, 3) array of float64.\n\n"
      "The array is a fresh copy on every access, so writing into it does not change the mesh.",
      nullptr},
-    {"faces", LinkMesh_faces, nullptr,
+    {"faces", guarded<LinkMesh_faces>, nullptr,
      "The triangles, as an (m, 3) array of uint32 indexing into `vertices`.\n\n"
      "The array is a fresh copy on every access, so writing into it does not change the mesh.",
      nullptr},
-    {"vertex_count", LinkMesh_vertex_count, nullptr, "The number of vertices in the mesh.", nullptr},
-    {"face_count", LinkMesh_face_count, nullptr, "The number of triangles in the mesh.", nullptr},
+    {"vertex_count", guarded<LinkMesh_vertex_count>, nullptr, "The number of vertices in the mesh.", nullptr},
+    {"face_count", guarded<LinkMesh_face_count>, nullptr, "The number of triangles in the mesh.", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -120,31 +121,17 @@ constexpr const char LINK_MESH_DOC[] =
 
 PyType_Slot link_mesh_slots[] = {
     {Py_tp_doc, const_cast<char*>(LINK_MESH_DOC)},
-    {Py_tp_repr, reinterpret_cast<void*>(LinkMesh_repr)},
+    {Py_tp_repr, as_slot(guarded<LinkMesh_repr>)},
     {Py_tp_methods, link_mesh_methods},
     {Py_tp_getset, link_mesh_getset},
-    {Py_tp_dealloc, reinterpret_cast<void*>(LinkMesh_dealloc)},
+    {Py_tp_dealloc, as_slot(LinkMesh_dealloc)},
     {0, nullptr},
-};
-
-PyType_Spec link_mesh_spec = {
-    "talvane.LinkMesh",
-    sizeof(LinkMeshObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-    link_mesh_slots,
 };
 
 }  // namespace
 
 PyObject* create_link_mesh_type() {
-  if (link_mesh_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&link_mesh_spec);
-    if (type == nullptr) return nullptr;
-    link_mesh_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(link_mesh_type);
-  return reinterpret_cast<PyObject*>(link_mesh_type);
+  return shared_heap_type(link_mesh_type, {"talvane.LinkMesh", sizeof(LinkMeshObject), link_mesh_slots});
 }
 
 }  // namespace talvane::python

@@ -8,7 +8,9 @@
 #include "args.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
-#include "memory_guard.hpp"
+#include "entry_points.hpp"
+#include "heap_type.hpp"
+#include "instances.hpp"
 #include "meshes/load.hpp"
 #include "meshes/posing.hpp"
 #include "pickling.hpp"
@@ -58,14 +60,12 @@ PyObject* LinkMeshes_load(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
   static const Signature signature{"LinkMeshes.load()", {"model"}};
   const auto model = model_argument(signature, args, nargs, kwnames);
   if (!model) return nullptr;
-  return raising_memory_error([&]() -> PyObject* {
-    LoadResult result = load(*model);
-    if (const auto* error = std::get_if<LoadError>(&result)) {
-      PyErr_SetString(PyExc_ValueError, error->message.c_str());
-      return nullptr;
-    }
-    return new_link_meshes(std::move(std::get<LinkMeshes>(result)));
-  });
+  LoadResult result = load(*model);
+  if (const auto* error = std::get_if<LoadError>(&result)) {
+    PyErr_SetString(PyExc_ValueError, error->message.c_str());
+    return nullptr;
+  }
+  return new_link_meshes(std::move(std::get<LinkMeshes>(result)));
 }
 
 PyObject* LinkMeshes_is_available(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -75,9 +75,7 @@ PyObject* LinkMeshes_is_available(PyObject*, PyObject* const* args, Py_ssize_t n
   return PyBool_FromLong(is_available(*model));
 }
 
-PyObject* LinkMeshes_links(PyObject* self, void*) {
-  return raising_memory_error([&] { return mesh_list(meshes_of(self)); });
-}
+PyObject* LinkMeshes_links(PyObject* self, void*) { return mesh_list(meshes_of(self)); }
 
 struct PoseArguments {
   Crx robot;
@@ -90,7 +88,7 @@ std::optional<PoseArguments> pose_arguments(const Signature& signature, PyObject
   std::array<PyObject*, 2> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return std::nullopt;
   if (!check_instance(values[0], crx_type, "robot")) return std::nullopt;
-  const Crx robot = reinterpret_cast<CrxObject*>(values[0])->robot;
+  const Crx robot = robot_of(values[0]);
   const auto joints = extract_joint_vector(values[1], "joints");
   if (!joints) return std::nullopt;
   return PoseArguments{robot, *joints};
@@ -108,8 +106,7 @@ PyObject* LinkMeshes_posed(PyObject* self, PyObject* const* args, Py_ssize_t nar
   static const Signature signature{"LinkMeshes.posed()", {"robot", "joints"}};
   const auto arguments = pose_arguments(signature, args, nargs, kwnames);
   if (!arguments) return nullptr;
-  return raising_memory_error(
-      [&] { return mesh_list(posed(meshes_of(self), arguments->robot, arguments->joints)); });
+  return mesh_list(posed(meshes_of(self), arguments->robot, arguments->joints));
 }
 
 Py_ssize_t LinkMeshes_length(PyObject*) { return static_cast<Py_ssize_t>(LINK_MESH_COUNT); }
@@ -128,12 +125,12 @@ PyObject* LinkMeshes_subscript(PyObject* self, PyObject* key) {
     PyErr_SetString(PyExc_IndexError, "index out of range");
     return nullptr;
   }
-  return raising_memory_error([&] { return new_link_mesh(meshes_of(self)[value]); });
+  return new_link_mesh(meshes_of(self)[value]);
 }
 
 // Pickles as talvane._restore_link_meshes with the seven meshes, each pickled by itself.
 PyObject* LinkMeshes_reduce(PyObject* self, PyObject*) {
-  PyRef links{raising_memory_error([&] { return mesh_list(meshes_of(self)); })};
+  PyRef links{mesh_list(meshes_of(self))};
   if (!links) return nullptr;
   return reduce_to_module_function("_restore_link_meshes", Py_BuildValue("(N)", PyList_AsTuple(links.get())));
 }
@@ -142,31 +139,23 @@ PyObject* LinkMeshes_repr(PyObject*) {
   return PyUnicode_FromFormat("LinkMeshes(links=%zu)", LINK_MESH_COUNT);
 }
 
-template <typename Function>
-PyCFunction as_cfunction(Function function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
-}
-
-constexpr int STATIC_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
-constexpr int METHOD_WITH_ARGUMENTS = METH_FASTCALL | METH_KEYWORDS;
-
 PyMethodDef link_meshes_methods[] = {
-    {"load", as_cfunction(LinkMeshes_load), STATIC_WITH_ARGUMENTS,
+    {"load", as_cfunction(guarded<LinkMeshes_load>), STATIC_WITH_ARGUMENTS,
      "load(model)\n--\n\nDecode the seven meshes for a model.\n\n"
      ":param model: the model whose geometry to load, which must be `CrxModel.Crx5iA` or\n"
      "    `CrxModel.Crx10iA`\n"
      ":raises ValueError: if no geometry is embedded for the model"},
-    {"is_available", as_cfunction(LinkMeshes_is_available), STATIC_WITH_ARGUMENTS,
+    {"is_available", as_cfunction(guarded<LinkMeshes_is_available>), STATIC_WITH_ARGUMENTS,
      "is_available(model)\n--\n\nReport whether geometry is embedded for a model without raising an "
      "exception."},
-    {"poses", as_cfunction(LinkMeshes_poses), METHOD_WITH_ARGUMENTS,
+    {"poses", as_cfunction(guarded<LinkMeshes_poses>), METHOD_WITH_ARGUMENTS,
      "poses($self, robot, joints)\n--\n\n"
      "The pose of each of the seven meshes for a joint configuration, as a (7, 4, 4) array.\n\n"
      "The first is the identity, because the base does not move, and the remaining six are the\n"
      "frames from `fk_all` in order.\n\n"
      ":param robot: the robot whose kinematics produce the frames\n"
      ":param joints: six joint angles in degrees, as they appear in the robot controller"},
-    {"posed", as_cfunction(LinkMeshes_posed), METHOD_WITH_ARGUMENTS,
+    {"posed", as_cfunction(guarded<LinkMeshes_posed>), METHOD_WITH_ARGUMENTS,
      "posed($self, robot, joints)\n--\n\n"
      "Copies of the seven meshes, each moved to its pose for a joint configuration.\n\n"
      "The robot is a separate argument from the model whose meshes were loaded, so geometry from\n"
@@ -174,7 +163,7 @@ PyMethodDef link_meshes_methods[] = {
      "caller decides whether it is a reasonable one.\n\n"
      ":param robot: the robot whose kinematics produce the frames\n"
      ":param joints: six joint angles in degrees, as they appear in the robot controller"},
-    {"__reduce__", LinkMeshes_reduce, METH_NOARGS,
+    {"__reduce__", guarded<LinkMeshes_reduce>, METH_NOARGS,
      "__reduce__($self, /)\n--\n\nPickle support: the seven meshes are rebuilt from their vertices and "
      "faces."},
     COPY_METHOD,
@@ -183,7 +172,8 @@ PyMethodDef link_meshes_methods[] = {
 };
 
 PyGetSetDef link_meshes_getset[] = {
-    {"links", LinkMeshes_links, nullptr, "The seven meshes in their authored frames, as a list.", nullptr},
+    {"links", guarded<LinkMeshes_links>, nullptr, "The seven meshes in their authored frames, as a list.",
+     nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -196,33 +186,20 @@ constexpr const char LINK_MESHES_DOC[] =
 
 PyType_Slot link_meshes_slots[] = {
     {Py_tp_doc, const_cast<char*>(LINK_MESHES_DOC)},
-    {Py_tp_repr, reinterpret_cast<void*>(LinkMeshes_repr)},
+    {Py_tp_repr, as_slot(guarded<LinkMeshes_repr>)},
     {Py_tp_methods, link_meshes_methods},
     {Py_tp_getset, link_meshes_getset},
-    {Py_mp_length, reinterpret_cast<void*>(LinkMeshes_length)},
-    {Py_mp_subscript, reinterpret_cast<void*>(LinkMeshes_subscript)},
-    {Py_tp_dealloc, reinterpret_cast<void*>(LinkMeshes_dealloc)},
+    {Py_mp_length, as_slot(guarded<LinkMeshes_length>)},
+    {Py_mp_subscript, as_slot(guarded<LinkMeshes_subscript>)},
+    {Py_tp_dealloc, as_slot(LinkMeshes_dealloc)},
     {0, nullptr},
-};
-
-PyType_Spec link_meshes_spec = {
-    "talvane.LinkMeshes",
-    sizeof(LinkMeshesObject),
-    0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-    link_meshes_slots,
 };
 
 }  // namespace
 
 PyObject* create_link_meshes_type() {
-  if (link_meshes_type == nullptr) {
-    PyObject* type = PyType_FromSpec(&link_meshes_spec);
-    if (type == nullptr) return nullptr;
-    link_meshes_type = reinterpret_cast<PyTypeObject*>(type);
-  }
-  Py_INCREF(link_meshes_type);
-  return reinterpret_cast<PyObject*>(link_meshes_type);
+  return shared_heap_type(link_meshes_type,
+                          {"talvane.LinkMeshes", sizeof(LinkMeshesObject), link_meshes_slots});
 }
 
 }  // namespace talvane::python

@@ -1,9 +1,35 @@
 // The `talvane` module: multi-phase initialisation whose single execution step adds the classes.
+//
+// The class objects are process-wide, not module state: each is created by the first execution
+// step and kept in a static pointer (classes.hpp) for the life of the process. The static
+// factories (`Crx.crx10ia()`, `LinkMeshes.load()`, ...) receive no class and no module, and the
+// 3.10 stable ABI has no lookup of a module by its definition, so module state could reach them
+// only through `sys.modules`. NumPy, which nearly every method needs, does not support
+// subinterpreters either. So the module lives in one interpreter per process: re-importing or
+// reloading it there gives back the same classes, and importing it in a second interpreter raises
+// ImportError rather than sharing objects between interpreters.
+#include <cstdint>
+
 #include "classes.hpp"
+#include "entry_points.hpp"
 #include "pyref.hpp"
 
 namespace talvane::python {
 namespace {
+
+// The interpreter that first executed the module, whose objects the classes are; -1 before that.
+std::int64_t owning_interpreter = -1;
+
+// Whether the module may be executed in the running interpreter; false with ImportError set.
+bool claim_interpreter() {
+  const std::int64_t current = PyInterpreterState_GetID(PyInterpreterState_Get());
+  if (current < 0) return false;
+  if (owning_interpreter == -1) owning_interpreter = current;
+  if (current == owning_interpreter) return true;
+  PyErr_SetString(PyExc_ImportError,
+                  "talvane can be imported in only one interpreter per process, and another has imported it");
+  return false;
+}
 
 struct ClassEntry {
   const char* name;
@@ -25,6 +51,7 @@ constexpr ClassEntry CLASSES[] = {
 constexpr const char* FUNCTION_NAMES[] = {"pose_from_xyzwpr", "xyzwpr_from_pose"};
 
 int talvane_exec(PyObject* module) {
+  if (!claim_interpreter()) return -1;
   PyRef all{PyList_New(0)};
   if (!all) return -1;
   for (const ClassEntry& entry : CLASSES) {
@@ -44,7 +71,7 @@ int talvane_exec(PyObject* module) {
 }
 
 PyModuleDef_Slot talvane_slots[] = {
-    {Py_mod_exec, reinterpret_cast<void*>(talvane_exec)},
+    {Py_mod_exec, as_slot(guarded<talvane_exec>)},
     {0, nullptr},
 };
 

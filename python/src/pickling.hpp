@@ -3,6 +3,7 @@
 // can change it.
 #pragma once
 
+#include "entry_points.hpp"
 #include "python.hpp"
 
 namespace talvane::python {
@@ -25,10 +26,10 @@ PyObject* copy_of_immutable(PyObject* self, PyObject*);
 PyObject* deepcopy_of_immutable(PyObject* self, PyObject* memo);
 
 // Method table entries for the two copy methods, for classes to add beside their `__reduce__`.
-inline constexpr PyMethodDef COPY_METHOD{"__copy__", copy_of_immutable, METH_NOARGS,
+inline constexpr PyMethodDef COPY_METHOD{"__copy__", guarded<copy_of_immutable>, METH_NOARGS,
                                          "__copy__($self, /)\n--\n\nThe object itself: it is immutable."};
 inline constexpr PyMethodDef DEEPCOPY_METHOD{
-    "__deepcopy__", deepcopy_of_immutable, METH_O,
+    "__deepcopy__", guarded<deepcopy_of_immutable>, METH_O,
     "__deepcopy__($self, memo, /)\n--\n\nThe object itself: it is immutable, and so is all it holds."};
 
 }  // namespace talvane::python

@@ -8,7 +8,7 @@
 #include "args.hpp"
 #include "classes.hpp"
 #include "convert.hpp"
-#include "memory_guard.hpp"
+#include "entry_points.hpp"
 #include "pyref.hpp"
 
 namespace talvane::python {
@@ -52,23 +52,21 @@ PyObject* restore_link_mesh(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
   static const Signature signature{"_restore_link_mesh()", {"vertices", "faces"}};
   std::array<PyObject*, 2> values{};
   if (!parse_arguments(signature, args, nargs, kwnames, values)) return nullptr;
-  return raising_memory_error([&]() -> PyObject* {
-    LinkMesh mesh;
-    if (!read_rows(values[0], "vertices", mesh.vertices) || !read_rows(values[1], "faces", mesh.faces)) {
-      return nullptr;
-    }
-    // A mesh's faces index its vertices; nothing downstream checks that again.
-    for (const MeshFace& face : mesh.faces) {
-      for (const std::uint32_t index : face) {
-        if (index >= mesh.vertices.size()) {
-          PyErr_Format(PyExc_ValueError, "argument 'faces': index %u is past the %zu vertices", index,
-                       mesh.vertices.size());
-          return nullptr;
-        }
+  LinkMesh mesh;
+  if (!read_rows(values[0], "vertices", mesh.vertices) || !read_rows(values[1], "faces", mesh.faces)) {
+    return nullptr;
+  }
+  // A mesh's faces index its vertices; nothing downstream checks that again.
+  for (const MeshFace& face : mesh.faces) {
+    for (const std::uint32_t index : face) {
+      if (index >= mesh.vertices.size()) {
+        PyErr_Format(PyExc_ValueError, "argument 'faces': index %u is past the %zu vertices", index,
+                     mesh.vertices.size());
+        return nullptr;
       }
     }
-    return new_link_mesh(std::move(mesh));
-  });
+  }
+  return new_link_mesh(std::move(mesh));
 }
 
 PyObject* restore_link_meshes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -80,30 +78,23 @@ PyObject* restore_link_meshes(PyObject*, PyObject* const* args, Py_ssize_t nargs
                  LINK_MESH_COUNT);
     return nullptr;
   }
-  return raising_memory_error([&]() -> PyObject* {
-    LinkMeshes meshes;
-    for (std::size_t i = 0; i < LINK_MESH_COUNT; ++i) {
-      PyObject* link = PyTuple_GetItem(values[0], static_cast<Py_ssize_t>(i));
-      if (!check_instance(link, link_mesh_type, "links")) return nullptr;
-      meshes[i] = reinterpret_cast<LinkMeshObject*>(link)->mesh;
-    }
-    return new_link_meshes(std::move(meshes));
-  });
-}
-
-template <typename Function>
-PyCFunction as_cfunction(Function function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
+  LinkMeshes meshes;
+  for (std::size_t i = 0; i < LINK_MESH_COUNT; ++i) {
+    PyObject* link = PyTuple_GetItem(values[0], static_cast<Py_ssize_t>(i));
+    if (!check_instance(link, link_mesh_type, "links")) return nullptr;
+    meshes[i] = reinterpret_cast<LinkMeshObject*>(link)->mesh;
+  }
+  return new_link_meshes(std::move(meshes));
 }
 
 }  // namespace
 
 PyMethodDef restore_functions[] = {
-    {"_restore_ik_solution", as_cfunction(restore_ik_solution), METH_FASTCALL | METH_KEYWORDS,
+    {"_restore_ik_solution", as_cfunction(guarded<restore_ik_solution>), METHOD_WITH_ARGUMENTS,
      "_restore_ik_solution(joints, residual, theta, kind)\n--\n\nRebuilds a pickled IkSolution."},
-    {"_restore_link_mesh", as_cfunction(restore_link_mesh), METH_FASTCALL | METH_KEYWORDS,
+    {"_restore_link_mesh", as_cfunction(guarded<restore_link_mesh>), METHOD_WITH_ARGUMENTS,
      "_restore_link_mesh(vertices, faces)\n--\n\nRebuilds a pickled LinkMesh from its raw rows."},
-    {"_restore_link_meshes", as_cfunction(restore_link_meshes), METH_FASTCALL | METH_KEYWORDS,
+    {"_restore_link_meshes", as_cfunction(guarded<restore_link_meshes>), METHOD_WITH_ARGUMENTS,
      "_restore_link_meshes(links)\n--\n\nRebuilds pickled LinkMeshes from its seven meshes."},
     {nullptr, nullptr, 0, nullptr},
 };

@@ -9,6 +9,7 @@
 #include "args.hpp"
 #include "cell/xyzwpr.hpp"
 #include "classes.hpp"
+#include "entry_points.hpp"
 #include "numpy_api.hpp"
 #include "pyref.hpp"
 #include "rigid.hpp"
@@ -111,21 +112,16 @@ PyObject* xyzwpr_from_pose(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   return result.release();
 }
 
-template <typename Function>
-PyCFunction as_cfunction(Function function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
-}
-
 }  // namespace
 
 PyMethodDef module_functions[] = {
-    {"pose_from_xyzwpr", as_cfunction(pose_from_xyzwpr), METH_FASTCALL | METH_KEYWORDS,
+    {"pose_from_xyzwpr", as_cfunction(guarded<pose_from_xyzwpr>), METHOD_WITH_ARGUMENTS,
      "pose_from_xyzwpr(xyzwpr)\n--\n\nThe 4x4 pose of a FANUC XYZWPR position, or an (..., 4, 4) array of "
      "them.\n\n"
      "x, y, z are millimeters; W, P, R degrees, rotations about the fixed x, y and z axes in that\n"
      "order, so the rotation is Rz(R)·Ry(P)·Rx(W). The input has six values in its last dimension:\n"
      "(6,) gives (4, 4), (n, 6) gives (n, 4, 4). Every value must be finite."},
-    {"xyzwpr_from_pose", as_cfunction(xyzwpr_from_pose), METH_FASTCALL | METH_KEYWORDS,
+    {"xyzwpr_from_pose", as_cfunction(guarded<xyzwpr_from_pose>), METHOD_WITH_ARGUMENTS,
      "xyzwpr_from_pose(pose)\n--\n\nThe FANUC XYZWPR position of a 4x4 pose, or an (..., 6) array for a "
      "stack of poses.\n\n"
      "W, P and R come back in (-180, 180], P within [-90, 90]. At P = +-90 degrees (gimbal lock) only\n"
