@@ -2,17 +2,18 @@
 
 namespace talvane::python {
 
-PyObject* new_heap_type(const HeapTypeSpec& spec) {
+PyObject* new_heap_type(const ClassDefinition& definition) {
   unsigned int flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE;
-  if (!spec.instantiable) flags |= Py_TPFLAGS_DISALLOW_INSTANTIATION;
-  // The class keeps the name and the tables the slots name, not the spec itself.
-  PyType_Spec type_spec = {spec.name, static_cast<int>(spec.basicsize), 0, flags, spec.slots};
-  return PyType_FromSpec(&type_spec);
+  if (!definition.instantiable) flags |= Py_TPFLAGS_DISALLOW_INSTANTIATION;
+  // The class keeps the name and the tables the slots name, not this definition itself.
+  PyType_Spec python_definition = {definition.name, static_cast<int>(definition.basicsize), 0, flags,
+                                   definition.slots};
+  return PyType_FromSpec(&python_definition);
 }
 
-PyObject* shared_heap_type(PyTypeObject*& type, const HeapTypeSpec& spec) {
+PyObject* shared_heap_type(PyTypeObject*& type, const ClassDefinition& definition) {
   if (type == nullptr) {
-    PyObject* created = new_heap_type(spec);
+    PyObject* created = new_heap_type(definition);
     if (created == nullptr) return nullptr;
     type = reinterpret_cast<PyTypeObject*>(created);
   }

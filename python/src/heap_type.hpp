@@ -7,7 +7,7 @@
 
 namespace talvane::python {
 
-struct HeapTypeSpec {
+struct ClassDefinition {
   const char* name;       // "talvane.{Class}"; must outlive the class object
   std::size_t basicsize;  // the size of an instance
   // Null-terminated. Read once, but the method and property tables it names must outlive the class.
@@ -17,10 +17,10 @@ struct HeapTypeSpec {
 };
 
 // A new immutable class object, or null with an exception set.
-PyObject* new_heap_type(const HeapTypeSpec& spec);
+PyObject* new_heap_type(const ClassDefinition& definition);
 
 // The class held in `type`, created by new_heap_type on first use and kept for the life of the
 // process (see module.cpp): a new reference, or null with an exception set.
-PyObject* shared_heap_type(PyTypeObject*& type, const HeapTypeSpec& spec);
+PyObject* shared_heap_type(PyTypeObject*& type, const ClassDefinition& definition);
 
 }  // namespace talvane::python
