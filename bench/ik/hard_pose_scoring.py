@@ -111,32 +111,31 @@ def error_jacobian(robot, joints):
     return np.array(columns).T / (2 * PULL_STEP_DEGREES)
 
 
-def pull_into_target(robot, joints, target, tolerance=REACH_TOLERANCE):
-    """`joints` moved towards the target by at most PULL_STEPS minimum-norm Gauss-Newton steps;
-    stops once it reaches the target to a hundredth of `tolerance`."""
+def gauss_newton(robot, joints, target, steps, rcond, good_enough):
+    """Up to `steps` minimum-norm Gauss-Newton steps from `joints`, singular values below `rcond`
+    times the largest left out; stops once the largest error element is at most `good_enough` or
+    not finite. Returns the joints and that error."""
     joints = np.array(joints, dtype=float)
-    for _ in range(PULL_STEPS):
-        error = pose_error(robot, joints, target)
-        if not np.all(np.isfinite(error)) or np.abs(error).max() <= tolerance / 100:
+    error = pose_error(robot, joints, target)
+    for _ in range(steps):
+        if not np.all(np.isfinite(error)) or np.abs(error).max() <= good_enough:
             break
-        step = np.linalg.lstsq(error_jacobian(robot, joints), -error, rcond=PULL_RCOND)[0]
-        joints = joints + step
-    return joints
+        joints = joints + np.linalg.lstsq(error_jacobian(robot, joints), -error, rcond=rcond)[0]
+        error = pose_error(robot, joints, target)
+    return joints, np.abs(error).max()
+
+
+def pull_into_target(robot, joints, target, tolerance=REACH_TOLERANCE):
+    """`joints` moved towards the target by at most PULL_STEPS steps, across the valley only, until it
+    reaches the target to a hundredth of `tolerance`."""
+    return gauss_newton(robot, joints, target, PULL_STEPS, PULL_RCOND, tolerance / 100)[0]
 
 
 def exact_solution(robot, joints, target):
-    """The exact solution that `joints` approximates: up to EXACT_STEPS minimum-norm Gauss-Newton
-    steps, until the error is down to rounding (ROUNDING_ERROR); None unless it ends below
-    EXACT_ERROR."""
-    joints = np.array(joints, dtype=float)
-    for _ in range(EXACT_STEPS):
-        error = pose_error(robot, joints, target)
-        if not np.all(np.isfinite(error)):
-            return None
-        if np.abs(error).max() <= ROUNDING_ERROR:
-            return joints
-        joints = joints + np.linalg.lstsq(error_jacobian(robot, joints), -error, rcond=EXACT_RCOND)[0]
-    return joints if np.abs(pose_error(robot, joints, target)).max() <= EXACT_ERROR else None
+    """The exact solution that `joints` approximates: up to EXACT_STEPS steps, until the error is down
+    to rounding (ROUNDING_ERROR); None unless it ends below EXACT_ERROR."""
+    joints, error = gauss_newton(robot, joints, target, EXACT_STEPS, EXACT_RCOND, ROUNDING_ERROR)
+    return joints if error <= EXACT_ERROR else None
 
 
 def joined_through_valley(robot, start, end, target, tolerance=REACH_TOLERANCE):
