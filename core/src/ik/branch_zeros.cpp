@@ -203,7 +203,10 @@ std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& sc
   double before = theta;
   BranchResidual g_before{false, 0.0};
   for (int i = 0; i < MAX_SCAN_STEPS && theta < end; ++i) {
-    const double step = std::min(SCAN_AZIMUTH_STEP / direction_rate(ctx, theta, tol), scan.max_step);
+    double step = SCAN_AZIMUTH_STEP / direction_rate(ctx, theta, tol);
+    for (const FineStretch& f : scan.fine) {
+      if (theta < f.hi && theta + step > f.lo) step = std::min(step, f.max_step);
+    }
     const double next = std::min(theta + step, end);
     const BranchResidual g_next = branch.at(next);
     if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "ik/ik_context.hpp"
@@ -24,6 +25,14 @@ namespace talvane {
 // of P's azimuth; the end point if there |g_s| ≤ 1e-9.
 std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, double sign);
 
+// A stretch of a scan whose steps are no longer than max_step (radians), however far P is from the
+// axis there: a step that would reach into [lo, hi] is cut to that length.
+struct FineStretch {
+  double lo;
+  double hi;
+  double max_step;
+};
+
 struct BranchScan {
   double center;
   double half_width;
@@ -31,14 +40,13 @@ struct BranchScan {
   bool minima;
   // The share of z1 below which P counts as on the J1 axis, so g_s as invalid.
   double axis_share;
-  // No step is longer than this (radians), however far P is from the axis.
-  double max_step;
+  std::span<const FineStretch> fine;
 };
 
 // The verified zeros of g_s in [center − half_width, center + half_width], in ascending order (each
 // minimum's zeros where it is found; with minima, then the inside points of stretches that stay
 // within rounding of zero). At most 4,000 steps, each turning P's azimuth by at most 0.1 rad and
-// none longer than max_step.
+// none that reaches into a fine stretch longer than its max_step.
 std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign);
 
 }  // namespace talvane

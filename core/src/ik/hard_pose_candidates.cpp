@@ -38,7 +38,6 @@ constexpr double CLUSTER_SAMPLES = 64.0;
 struct Window {
   double lo;
   double hi;
-  double max_step;
 };
 
 // Overlapping windows merged, in ascending order.
@@ -70,16 +69,16 @@ std::vector<Window> near_axis_windows(const IkContext& ctx, const CircleSearch& 
     const double distance = norm(p) <= NEAR_AXIS_DISTANCE * z1 ? norm(p) : axis_distance;
     const double half_width = SCAN_HALF_WIDTH * std::max(distance, AXIS_TOLERANCE * z1) / y1;
     if (!std::isfinite(half_width)) continue;
-    windows.push_back({center - half_width, center + half_width, std::numeric_limits<double>::infinity()});
+    windows.push_back({center - half_width, center + half_width});
   }
   return merged(std::move(windows));
 }
 
-// Windows around clusters of roots, in steps that resolve the cluster. A near-multiple root is
+// Stretches around clusters of roots, in steps that resolve the cluster. A near-multiple root is
 // placed only loosely: the zeros it stands for can lie farther from it than the cluster's own
 // spread. So a cluster also spans the candidates refined from its roots (the angles they moved
 // to), and the margin on either side is that whole spread.
-std::vector<Window> cluster_windows(const CircleSearch& search) {
+std::vector<FineStretch> cluster_stretches(const CircleSearch& search) {
   const std::vector<double>& roots = search.roots;
   std::vector<Window> windows;
   for (std::size_t i = 0; i < roots.size(); ++i) {
@@ -97,10 +96,11 @@ std::vector<Window> cluster_windows(const CircleSearch& search) {
       hi = std::max(hi, roots[i] + offset);
     }
     const double margin = CLUSTER_MARGIN * (hi - lo);
-    windows.push_back({lo - margin, hi + margin, 0.0});
+    windows.push_back({lo - margin, hi + margin});
   }
-  std::vector<Window> out = merged(std::move(windows));
-  for (Window& w : out) w.max_step = (w.hi - w.lo) / CLUSTER_SAMPLES;
+  std::vector<FineStretch> out;
+  for (const Window& w : merged(std::move(windows)))
+    out.push_back({w.lo, w.hi, (w.hi - w.lo) / CLUSTER_SAMPLES});
   return out;
 }
 
@@ -130,12 +130,16 @@ void append_verified_roots(const IkContext& ctx, const CircleSearch& search, dou
   }
 }
 
-// The zeros of both branch residuals in every window, as candidates not listed yet.
+// The zeros of both branch residuals in every window, as candidates not listed yet: one scan over
+// each window, sampled finely enough in the clusters' stretches, so that where a cluster lies near
+// the axis its angles are scanned once.
 void append_scanned_zeros(const IkContext& ctx, const CircleSearch& search,
-                          const std::vector<Window>& windows, double tol,
-                          std::vector<CircleCandidate>& found) {
-  for (const Window& w : windows) {
-    const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, NEAR_AXIS_SHARE, w.max_step};
+                          const std::vector<Window>& near_axis, const std::vector<FineStretch>& clusters,
+                          double tol, std::vector<CircleCandidate>& found) {
+  std::vector<Window> windows = near_axis;
+  for (const FineStretch& c : clusters) windows.push_back({c.lo, c.hi});
+  for (const Window& w : merged(std::move(windows))) {
+    const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, NEAR_AXIS_SHARE, clusters};
     for (const double sign : {+1.0, -1.0}) {
       for (const double zero : scan_branch_zeros(ctx, scan, sign)) {
         const Vec3 p = circle_point(ctx, zero);
@@ -154,8 +158,7 @@ std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const Ci
   const double tol = AXIS_TOLERANCE * ctx.robot.z1();
   std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);
   append_verified_roots(ctx, search, tol, found);
-  append_scanned_zeros(ctx, search, near_axis_windows(ctx, search), tol, found);
-  append_scanned_zeros(ctx, search, cluster_windows(search), tol, found);
+  append_scanned_zeros(ctx, search, near_axis_windows(ctx, search), cluster_stretches(search), tol, found);
   return found;
 }
 
