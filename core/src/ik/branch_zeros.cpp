@@ -133,13 +133,21 @@ void minimum_zeros(const Branch& branch, double lo, double mid, double g_mid, do
   if (branch.verified(best)) zeros.push_back(best);
 }
 
-// An upper bound of the rate (per radian of θ) at which P's direction turns, seen from the J1 axis
-// (its azimuth) and from the shoulder: g_s follows that direction, so steps of SCAN_AZIMUTH_STEP
-// over this rate put neighbouring zeros into different steps.
-double direction_rate(const IkContext& ctx, double theta, double tol) {
+// g_s at θ, with an upper bound of the rate (per radian of θ) at which P's direction turns there,
+// seen from the J1 axis (its azimuth) and from the shoulder: g_s follows that direction, so steps
+// of SCAN_AZIMUTH_STEP over this rate put neighbouring zeros into different steps. One sine and
+// cosine serve both.
+struct ScanSample {
+  BranchResidual g;
+  double direction_rate;
+};
+
+ScanSample scan_sample(const Branch& branch, double theta, double tol) {
+  const IkContext& ctx = branch.ctx;
   const double y1 = std::abs(ctx.robot.y1());
   const double c = std::cos(theta);
   const double s = std::sin(theta);
+  // N and P as offset_direction and circle_point form them.
   const Vec3 n{c * ctx.tool_x[0] + s * ctx.tool_y[0], c * ctx.tool_x[1] + s * ctx.tool_y[1],
                c * ctx.tool_x[2] + s * ctx.tool_y[2]};
   const Vec3 p = circle_point_at(ctx, n);
@@ -148,7 +156,8 @@ double direction_rate(const IkContext& ctx, double theta, double tol) {
   const double vy = y1 * (-s * ctx.tool_x[1] + c * ctx.tool_y[1]);
   const double axis_distance = std::max(std::hypot(p[0], p[1]), tol);
   const double shoulder_distance = std::max(std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]), tol);
-  return std::hypot(vx, vy) / axis_distance + y1 / shoulder_distance;
+  return {branch_residual_along(ctx, n, branch.sign, branch.axis_share),
+          std::hypot(vx, vy) / axis_distance + y1 / shoulder_distance};
 }
 
 // Between two neighbouring zeros g_s may stay within rounding of zero all along (the arm in line on
@@ -198,17 +207,19 @@ std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& sc
   std::vector<double> zeros;
   const double end = scan.center + scan.half_width;
   double theta = scan.center - scan.half_width;
-  BranchResidual g = branch.at(theta);
+  ScanSample sample = scan_sample(branch, theta, tol);
+  BranchResidual g = sample.g;
   // The sample before the current one, for the minima of |g_s|.
   double before = theta;
   BranchResidual g_before{false, 0.0};
   for (int i = 0; i < MAX_SCAN_STEPS && theta < end; ++i) {
-    double step = SCAN_AZIMUTH_STEP / direction_rate(ctx, theta, tol);
+    double step = SCAN_AZIMUTH_STEP / sample.direction_rate;
     for (const FineStretch& f : scan.fine) {
       if (theta < f.hi && theta + step > f.lo) step = std::min(step, f.max_step);
     }
     const double next = std::min(theta + step, end);
-    const BranchResidual g_next = branch.at(next);
+    sample = scan_sample(branch, next, tol);
+    const BranchResidual g_next = sample.g;
     if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {
       const auto zero =
           g_next.value == 0.0 ? std::optional<double>(next) : bisect(branch, theta, g.value, next);

@@ -38,9 +38,12 @@ BranchResidual branch_residual(const IkContext& ctx, double theta, double sign) 
 }
 
 BranchResidual branch_residual_off_axis(const IkContext& ctx, double theta, double sign, double axis_share) {
+  return branch_residual_along(ctx, offset_direction(ctx, theta), sign, axis_share);
+}
+
+BranchResidual branch_residual_along(const IkContext& ctx, const Vec3& n, double sign, double axis_share) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
-  const Vec3 n = offset_direction(ctx, theta);
   const Vec3 p = circle_point_at(ctx, n);
   if (std::hypot(p[0], p[1]) < axis_share * z1) return {false, 0.0};
   if (norm(p) < axis_share * z1) return {false, 0.0};

@@ -28,5 +28,7 @@ struct BranchResidual {
 };
 BranchResidual branch_residual(const IkContext& ctx, double theta, double sign);
 BranchResidual branch_residual_off_axis(const IkContext& ctx, double theta, double sign, double axis_share);
+// The same at the offset direction N = offset_direction(ctx, θ), for callers that need N too.
+BranchResidual branch_residual_along(const IkContext& ctx, const Vec3& n, double sign, double axis_share);
 
 }  // namespace talvane
