@@ -40,7 +40,10 @@ from targets import wrap_degrees
 
 BAND = 1e-6  # times z1, mm
 SEGMENT_POINTS = 65  # both ends included
-VALLEY_VERTICES = 129  # of the pulled polyline, both ends included
+VALLEY_VERTICES = 129  # of the pulled polyline at least, both ends included
+# A longer chord gets more vertices, at most this far apart (rad, largest joint), up to a bound.
+VALLEY_SPACING = 1e-3
+MAX_VALLEY_VERTICES = 1025
 VALLEY_EDGE_CHECKS = (0.25, 0.5, 0.75)  # where each edge of it must reach the target too
 VALLEY_SPLITS = 6  # an edge that fails is halved at most this many times
 PULL_STEPS = 4
@@ -138,15 +141,21 @@ def exact_solution(robot, joints, target):
     return joints if error <= EXACT_ERROR else None
 
 
-def joined_through_valley(robot, start, end, target, tolerance=REACH_TOLERANCE):
+def joined_through_valley(robot, start, end, target, tolerance=REACH_TOLERANCE, spacing=VALLEY_SPACING):
     """Whether a joint-space polyline from `start` to `end` reaches the target all along: its inner
-    vertices are the chord's points pulled into the target, and every vertex and the points at
-    VALLEY_EDGE_CHECKS of every edge must reach it. An edge that fails is split at its pulled
-    midpoint, down to VALLEY_SPLITS levels, so a valley's bends get the vertices they need."""
+    vertices are the chord's points pulled into the target, at least VALLEY_VERTICES of them and at
+    most `spacing` apart (up to MAX_VALLEY_VERTICES; `spacing` None: VALLEY_VERTICES), and every
+    vertex and the points at VALLEY_EDGE_CHECKS of every edge must reach it. An edge that fails is
+    split at its pulled midpoint, down to VALLEY_SPLITS levels, so a valley's bends get the vertices
+    they need."""
     start = np.asarray(start, dtype=float)
     chord = wrap_degrees(np.asarray(end, dtype=float) - start)
+    count = VALLEY_VERTICES
+    if spacing is not None:
+        length = float(np.abs(np.radians(chord)).max())
+        count = int(np.clip(np.ceil(length / spacing) + 1, VALLEY_VERTICES, MAX_VALLEY_VERTICES))
     previous = start
-    for fraction in np.linspace(0.0, 1.0, VALLEY_VERTICES)[1:]:
+    for fraction in np.linspace(0.0, 1.0, count)[1:]:
         vertex = (
             start + chord if fraction == 1.0 else pull_into_target(robot, start + fraction * chord, target)
         )
@@ -199,12 +208,15 @@ def covered(robot, rows, joints, target, segment_tolerance=REACH_TOLERANCE):
     )
 
 
-def covered_through_valley(robot, rows, joints, target, segment_tolerance=REACH_TOLERANCE):
+def covered_through_valley(
+    robot, rows, joints, target, segment_tolerance=REACH_TOLERANCE, spacing=VALLEY_SPACING
+):
     """Whether one of `rows` is joined to `joints` by a curved path through the target's valley;
     only asked where `covered` said no. The nearest rows are tried first."""
     distance = joint_distance_rad(rows, joints)
     return any(
-        joined_through_valley(robot, joints, rows[i], target, segment_tolerance) for i in np.argsort(distance)
+        joined_through_valley(robot, joints, rows[i], target, segment_tolerance, spacing)
+        for i in np.argsort(distance)
     )
 
 
@@ -291,7 +303,10 @@ def peer_only(robot, peer_rows, valid, target, segment_tolerance=REACH_TOLERANCE
         if not reaches(robot, row, target) or covered(robot, valid, row, target, segment_tolerance):
             continue
         where, joined = placement(robot, row), None
-        if len(valid) and covered_through_valley(robot, valid, row, target, segment_tolerance):
+        # In the bands any valid row will do and these rows are only counted: the fixed polyline,
+        # far cheaper on the long chords of the families there, judges them.
+        spacing = VALLEY_SPACING if where == OUTSIDE else None
+        if len(valid) and covered_through_valley(robot, valid, row, target, segment_tolerance, spacing):
             joined = VALLEY
         else:
             exact = exact_solution(robot, row, target)
@@ -302,7 +317,7 @@ def peer_only(robot, peer_rows, valid, target, segment_tolerance=REACH_TOLERANCE
                 and len(valid)
                 and (
                     covered(robot, valid, exact, target, segment_tolerance)
-                    or covered_through_valley(robot, valid, exact, target, segment_tolerance)
+                    or covered_through_valley(robot, valid, exact, target, segment_tolerance, spacing)
                 )
             ):
                 joined = POLISHED

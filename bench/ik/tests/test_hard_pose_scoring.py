@@ -173,6 +173,38 @@ def test_a_curved_valley_near_the_axis_joins_what_the_chord_does_not():
     assert len(only) == 1 and only[0].joined == scoring.VALLEY
 
 
+def test_a_long_valley_gets_vertices_enough_to_follow_it():
+    # Arm along the J1 axis with the wrist straight on a CRX-10iA/L, the elbow 2.4 band widths off
+    # the axis: ssik's row reaches the target only to 1e-8, beside the floor of a valley that runs
+    # 0.73 rad, mostly in J1 and J4, to one of talvane's rows; 129 vertices are too few to follow it.
+    robot = talvane.Crx.crx10ial()
+    q = np.array([180.0, -180.00000004211137, 90.0, 137.91541968760947, 180.0, 180.00000669021887])
+    peer = np.array(
+        [
+            -317.9248714512623,
+            -179.99983062542725,
+            90.00000000065826,
+            -0.010253324391616123,
+            179.99999999934175,
+            179.99920512948,
+        ]
+    )
+    row = np.array(
+        [
+            6.276847229444013e-08,
+            -179.99999995788872,
+            90.00000000000009,
+            -42.084580249622086,
+            179.99999999999994,
+            -179.9999933097812,
+        ]
+    )
+    target = robot.fk(q)
+    assert scoring.reaches(robot, peer, target) and scoring.reaches(robot, row, target)
+    assert scoring.joint_distance_rad(row[None], peer)[0] > 0.7
+    assert scoring.joined_through_valley(robot, peer, row, target)
+
+
 def test_isolated_solutions_are_not_joined_through_a_valley():
     target = CRX10IA.fk(Q)
     for other in twin_rows(CRX10IA, Q):
