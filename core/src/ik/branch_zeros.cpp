@@ -214,8 +214,10 @@ std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& sc
   BranchResidual g_before{false, 0.0};
   for (int i = 0; i < MAX_SCAN_STEPS && theta < end; ++i) {
     double step = SCAN_AZIMUTH_STEP / sample.direction_rate;
+    // A step that would reach into a fine stretch from before it ends at its start instead, or
+    // after max_step if that is nearer; inside it, steps are at most max_step.
     for (const FineStretch& f : scan.fine) {
-      if (theta < f.hi && theta + step > f.lo) step = std::min(step, f.max_step);
+      if (theta < f.hi && theta + step > f.lo) step = std::min(step, std::max(f.lo - theta, f.max_step));
     }
     const double next = std::min(theta + step, end);
     sample = scan_sample(branch, next, tol);

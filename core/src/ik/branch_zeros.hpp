@@ -26,7 +26,8 @@ namespace talvane {
 std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, double sign);
 
 // A stretch of a scan whose steps are no longer than max_step (radians), however far P is from the
-// axis there: a step that would reach into [lo, hi] is cut to that length.
+// axis there: a step inside [lo, hi] is cut to that length, and one that would reach into it from
+// before ends at lo (or after max_step, if that is nearer).
 struct FineStretch {
   double lo;
   double hi;
