@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <span>
 #include <string>
 #include <tuple>
 
 #include "fk.hpp"
 #include "ik/ik_context.hpp"
 #include "ik/solve_ik.hpp"
+#include "rigid.hpp"
 #include "support/ik_coverage.hpp"
 #include "support/random_joints.hpp"
 
@@ -154,6 +156,57 @@ INSTANTIATE_TEST_SUITE_P(
                              CrxModel::Crx5iA,
                              {149.68145253307478, -180.0, 89.99994536902638, 163.45582137228854,
                               -48.86398558102789, -9.11472733112197}}));
+
+// Next to a family (P one to four band widths from the shoulder or the J1 axis) a configuration can
+// reach the target well within the acceptance bound where the branch residual only dips close to
+// zero without crossing it. Each of these is one that another solver reports for fk(q).
+struct NextToFamilyPose {
+  const char* family;
+  CrxModel model;
+  JointVector q;
+  JointVector reported;
+};
+
+std::ostream& operator<<(std::ostream& out, const NextToFamilyPose& c) {
+  return out << HardPose{c.family, c.model, c.q};
+}
+
+class NextToAFamily : public testing::TestWithParam<NextToFamilyPose> {};
+
+// The target as a caller passes it, a row-major matrix: these configurations are a few ulps of the
+// pose away from being lost, so the test takes the module's path.
+TEST_P(NextToAFamily, ListTheConfigurationAnotherSolverReports) {
+  const NextToFamilyPose& c = GetParam();
+  const Crx robot = Crx::from_model(c.model);
+  const Matrix4 matrix = pose_to_matrix(fk(robot, c.q));
+  const Pose target = *pose_from_row_major(std::span<const double>(matrix.data(), matrix.size())).pose;
+  ASSERT_LE(max_abs_error(pose_error(robot, c.reported, target)), MAX_RESIDUAL);
+  const std::vector<IkSolution> solutions = solve_ik(robot, target);
+  ASSERT_FALSE(solutions.empty());
+  expect_valid_and_distinct(robot, solutions, target);
+  EXPECT_TRUE(covers(robot, solutions, c.reported, target));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MinimaJustAboveZero, NextToAFamily,
+    testing::Values(NextToFamilyPose{"folded, P 3.5 band widths from the shoulder",
+                                     CrxModel::Crx3iA,
+                                     {79.14689137834011, -21.94051625368712, -68.05928415360948,
+                                      17.649984560027633, 21.024900052515306, -161.17586391144144},
+                                     {-280.84281859188434, -201.95300572265452, 111.95280602437198,
+                                      -17.640439953345698, -158.98778706435752, 198.82413638796007}},
+                    NextToFamilyPose{"along the axis, the reported P 1.2 band widths off it",
+                                     CrxModel::Crx3iA,
+                                     {-135.71830719169202, -180.0, 89.99999999599122, -13.541815442741068,
+                                      -50.270843875919525, 139.9139181851043},
+                                     {-122.17649173803247, 50.268965590055544, -140.26886281209835,
+                                      -0.00025925970987701586, -180.00198106773436, 139.91365893169095}},
+                    NextToFamilyPose{"round values, the reported P 1.2 band widths off the axis",
+                                     CrxModel::Crx10iA,
+                                     {179.99996784894685, 1.6643411123457397e-07, -90.0, -78.87900091532622,
+                                      179.9999999568303, -180.0},
+                                     {-258.74725716813134, -180.00007093751233, 89.99999999990817,
+                                      -359.86796884262, -4.3077860919117276e-08, 179.99974474086804}}));
 
 // Inside the family bands only some member need be listed, but never none.
 TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {

@@ -36,6 +36,12 @@ constexpr double MINIMUM_SEARCH_RESIDUAL = 0.25;
 // Points checked, and added, inside a stretch between two zeros where g_s stays within rounding of
 // zero.
 constexpr int FLAT_STRETCH_POINTS = 3;
+// Next to a family (P a few band widths from the shoulder or the J1 axis) the set of joint vectors
+// reaching the target thickens, and |g_s| can have a minimum a little above zero where polishing
+// still reaches the target well within the acceptance bound: a configuration of its own, which
+// other solvers report. Such a minimum with P outside the axis band counts as a zero; inside the
+// band it would only repeat the family member listed there.
+constexpr double NEAR_ZERO_MINIMUM = 1e-4;
 
 // One branch residual g_s, with the share of z1 below which P counts as on the J1 axis.
 struct Branch {
@@ -46,6 +52,12 @@ struct Branch {
   bool verified(double theta) const {
     const BranchResidual g = at(theta);
     return g.valid && std::abs(g.value) <= VERIFIED_RESIDUAL;
+  }
+  bool near_zero_off_band(double theta) const {
+    const BranchResidual g = at(theta);
+    if (!g.valid || !(std::abs(g.value) <= NEAR_ZERO_MINIMUM)) return false;
+    const Vec3 p = circle_point(ctx, theta);
+    return std::hypot(p[0], p[1]) > AXIS_TOLERANCE * ctx.robot.z1();
   }
 };
 
@@ -97,7 +109,8 @@ std::optional<double> bisect(const Branch& branch, double lo, double g_lo, doubl
 }
 
 // Where s·g_s, positive at the three bracket points with the middle one lowest, has its least
-// value in [lo, hi]: a zero where it touches 0, or the two zeros on either side where it dips below.
+// value in [lo, hi]: a zero where it touches 0 or nearly so, or the two zeros on either side where it
+// dips below.
 void minimum_zeros(const Branch& branch, double lo, double mid, double g_mid, double hi,
                    std::vector<double>& zeros) {
   const double side = g_mid < 0.0 ? -1.0 : 1.0;
@@ -130,7 +143,7 @@ void minimum_zeros(const Branch& branch, double lo, double mid, double g_mid, do
       (right ? hi : lo) = x;
     }
   }
-  if (branch.verified(best)) zeros.push_back(best);
+  if (branch.verified(best) || branch.near_zero_off_band(best)) zeros.push_back(best);
 }
 
 // g_s at θ, with an upper bound of the rate (per radian of θ) at which P's direction turns there,

@@ -9,8 +9,9 @@
 //    bracket is known;
 //  - a scan of g_s over a window, in steps that turn the azimuth of P by a bounded amount, so that
 //    zeros a root only points at are bracketed; optionally with a search of each local minimum of
-//    |g_s|, which finds the pairs of zeros that lie within one step of each other and the zeros
-//    where g_s only touches the axis.
+//    |g_s|, which finds the pairs of zeros that lie within one step of each other, the zeros
+//    where g_s only touches the axis, and, next to a family, the minima just above zero where a
+//    configuration still reaches the target.
 #pragma once
 
 #include <optional>
@@ -46,7 +47,8 @@ struct BranchScan {
 
 // The verified zeros of g_s in [center − half_width, center + half_width], in ascending order (each
 // minimum's zeros where it is found; with minima, then the inside points of stretches that stay
-// within rounding of zero). At most 4,000 steps, each turning P's azimuth by at most 0.1 rad and
+// within rounding of zero). A minimum of |g_s| of at most 1e-4 with P outside the 1e-6·z1 band of the
+// J1 axis counts as a zero. At most 4,000 steps, each turning P's azimuth by at most 0.1 rad and
 // none that reaches into a fine stretch longer than its max_step.
 std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign);
 
