@@ -2,6 +2,7 @@
 
 #include <Eigen/Cholesky>
 #include <Eigen/Core>
+#include <Eigen/QR>
 #include <Eigen/SVD>
 #include <cmath>
 #include <optional>
@@ -36,15 +37,20 @@ std::optional<Vector6> cholesky_step(const Jacobian& jacobian, const Vector12& e
   return llt.solve(-(jacobian.transpose() * error));
 }
 
+// Least squares through J = Q·R: the SVD of the 6x6 R gives J's singular values and right vectors,
+// and its left vectors act on the first six entries of Qᵀ·e, so no 12x12 U is ever formed.
 std::optional<Vector6> svd_step(const Jacobian& jacobian, const Vector12& error) {
-  const Eigen::JacobiSVD<Jacobian> svd(jacobian, Eigen::ComputeFullU | Eigen::ComputeFullV);
+  const Eigen::HouseholderQR<Jacobian> qr(jacobian);
+  const Vector12 rotated = qr.householderQ().transpose() * (-error);
+  const Eigen::Matrix<double, 6, 6> r = qr.matrixQR().topRows<6>().triangularView<Eigen::Upper>();
+  const Eigen::JacobiSVD<Eigen::Matrix<double, 6, 6>> svd(r, Eigen::ComputeFullU | Eigen::ComputeFullV);
   const Vector6& sigma = svd.singularValues();
   if (!sigma.allFinite()) return std::nullopt;
   const double cutoff = SINGULAR_VALUE_CUTOFF * sigma(0);
   Vector6 step = Vector6::Zero();
   for (int i = 0; i < 6; ++i) {
     if (!(sigma(i) > cutoff)) continue;
-    step += svd.matrixV().col(i) * (svd.matrixU().col(i).dot(-error) / sigma(i));
+    step += svd.matrixV().col(i) * (svd.matrixU().col(i).dot(rotated.head<6>()) / sigma(i));
   }
   return step;
 }
