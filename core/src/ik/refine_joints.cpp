@@ -57,7 +57,8 @@ std::optional<Vector6> svd_step(const Jacobian& jacobian, const Vector12& error)
 
 }  // namespace
 
-RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& joints, const Pose& target) {
+RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& joints, const Pose& target,
+                                       const GiveUpCheck& give_up) {
   JointVector q = joints;
   PoseError e = pose_error(robot, q, target);
   double m = max_abs_error(e);
@@ -69,7 +70,8 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
     const Jacobian jacobian = pose_error_jacobian(robot, frames ? *frames : fk_all(robot, q));
     const Vector12 error = Eigen::Map<const Vector12>(e.data());
     std::optional<Vector6> delta = cholesky_step(jacobian, error);
-    if (!delta) delta = svd_step(jacobian, error);
+    const bool through_svd = !delta;
+    if (through_svd) delta = svd_step(jacobian, error);
     if (!delta) break;
     // Also refuses a NaN step.
     if (!(delta->cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES)) break;
@@ -85,6 +87,7 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
     e = next_error;
     m = next_m;
     frames = next_frames;
+    if (through_svd && give_up && give_up(q, delta->cwiseAbs().maxCoeff() * DEG_TO_RAD)) return {q, m, true};
   }
   return {q, m};
 }

@@ -1,6 +1,8 @@
 // Gauss–Newton polishing of a joint vector against the target pose.
 #pragma once
 
+#include <functional>
+
 #include "ik/ik_context.hpp"
 
 namespace talvane {
@@ -12,11 +14,20 @@ namespace talvane {
 JointVector refine_joints(const Crx& robot, const JointVector& joints, const Pose& target);
 
 // The polished joints with their largest pose-error element, max_abs_error(pose_error(...)) of
-// them, which the polishing has already computed.
+// them, which the polishing has already computed; or, given up, where the polishing stopped.
 struct RefinedJoints {
   JointVector joints;
   double residual;
+  bool given_up = false;
 };
-RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& joints, const Pose& target);
+
+// Asked after each step through the SVD fallback, with the joints it reached and its length (radians,
+// largest joint): true gives the polishing up. At a singular pose those steps converge only
+// linearly, so a start heading for a solution already listed can be told apart long before it
+// arrives.
+using GiveUpCheck = std::function<bool(const JointVector& joints, double step_length)>;
+
+RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& joints, const Pose& target,
+                                       const GiveUpCheck& give_up = {});
 
 }  // namespace talvane

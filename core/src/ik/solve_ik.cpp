@@ -33,7 +33,11 @@ class SolutionCollector {
 
   // Polishes a rebuilt vector and offers it to the list; a stalled one is kept for the retry.
   void offer(const JointVector& rebuilt, double theta, SolutionKind kind) {
-    const RefinedJoints refined = refine_joints_with_error(robot_, rebuilt, target_);
+    const RefinedJoints refined = refine_joints_with_error(
+        robot_, rebuilt, target_, [this](const JointVector& joints, double step_length) {
+          return heading_for_known(joints, step_length);
+        });
+    if (refined.given_up) return;
     admit_solution(solutions_, IkSolution{refined.joints, refined.residual, theta, kind});
     if (refined.residual > MAX_RESIDUAL && refined.residual <= RESCUE_RESIDUAL) {
       stalled_.push_back({rebuilt, theta, kind});
@@ -77,6 +81,14 @@ class SolutionCollector {
   std::vector<IkSolution> take() { return std::move(solutions_); }
 
  private:
+  // Whether polishing that has come this close to a listed solution can only end as its duplicate:
+  // converging at least linearly with ratio 1/2, it moves on by at most its last step's length.
+  bool heading_for_known(const JointVector& joints, double step_length) const {
+    return std::any_of(solutions_.begin(), solutions_.end(), [&](const IkSolution& kept) {
+      return circular_joint_distance(joints, kept.joints) + step_length < DUPLICATE_DISTANCE;
+    });
+  }
+
   const Crx& robot_;
   const Pose& target_;
   std::vector<IkSolution> solutions_;
