@@ -142,6 +142,35 @@ TEST(RefineJoints, ConvergesWhereTheNormalEquationsAreSingular) {
   EXPECT_NEAR(refined[0] - refined[3], q[0] - q[3], 1e-6);
 }
 
+// The give-up check is asked after steps through the SVD fallback only, so polishing that the
+// Cholesky steps carry (every ordinary target) is never cut short; and a check that says yes stops
+// the polishing where it is.
+TEST(RefineJoints, AsksWhetherToGiveUpOnlyAfterSvdSteps) {
+  const Crx robot = Crx::crx10ia();
+  int asked = 0;
+  const GiveUpCheck count_and_go_on = [&](const JointVector&, double) { return ++asked, false; };
+  const JointVector ordinary{10, 20, -30, 40, 50, 60};
+  JointVector start = ordinary;
+  start[1] += 0.5;
+  EXPECT_FALSE(refine_joints_with_error(robot, start, fk(robot, ordinary), count_and_go_on).given_up);
+  EXPECT_EQ(asked, 0);
+
+  const JointVector singular{0, 0, 90, 30, 40, 50};
+  start = singular;
+  start[0] += 0.3;
+  start[3] += 0.2;
+  const Pose target = fk(robot, singular);
+  const RefinedJoints plain = refine_joints_with_error(robot, start, target, count_and_go_on);
+  EXPECT_FALSE(plain.given_up);
+  EXPECT_GT(asked, 1);
+
+  const RefinedJoints stopped =
+      refine_joints_with_error(robot, start, target, [](const JointVector&, double) { return true; });
+  EXPECT_TRUE(stopped.given_up);
+  EXPECT_GT(stopped.residual, plain.residual);
+  EXPECT_LT(stopped.residual, max_abs_error(pose_error(robot, start, target)));
+}
+
 TEST(RefineJoints, NonFiniteTargetLeavesInputUnchanged) {
   const Crx robot = Crx::crx10ia();
   const JointVector q{10, 20, -30, 40, 50, 60};
