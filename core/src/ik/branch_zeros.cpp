@@ -53,9 +53,13 @@ struct Branch {
     const BranchResidual g = at(theta);
     return g.valid && std::abs(g.value) <= VERIFIED_RESIDUAL;
   }
-  bool near_zero_off_band(double theta) const {
+  // The least point of a minimum of |g_s| counts as a zero when verified, or when it stays within
+  // NEAR_ZERO_MINIMUM with P outside the axis band.
+  bool minimum_is_zero(double theta) const {
     const BranchResidual g = at(theta);
-    if (!g.valid || !(std::abs(g.value) <= NEAR_ZERO_MINIMUM)) return false;
+    if (!g.valid) return false;
+    if (std::abs(g.value) <= VERIFIED_RESIDUAL) return true;
+    if (!(std::abs(g.value) <= NEAR_ZERO_MINIMUM)) return false;
     const Vec3 p = circle_point(ctx, theta);
     return std::hypot(p[0], p[1]) > AXIS_TOLERANCE * ctx.robot.z1();
   }
@@ -143,7 +147,7 @@ void minimum_zeros(const Branch& branch, double lo, double mid, double g_mid, do
       (right ? hi : lo) = x;
     }
   }
-  if (branch.verified(best) || branch.near_zero_off_band(best)) zeros.push_back(best);
+  if (branch.minimum_is_zero(best)) zeros.push_back(best);
 }
 
 // g_s at θ, with an upper bound of the rate (per radian of θ) at which P's direction turns there,
