@@ -21,10 +21,33 @@ constexpr int MAX_STEPS = 25;
 constexpr double MIN_DIAGONAL_RATIO = 1e-5;
 // Singular values at or below this share of the largest count as zero.
 constexpr double SINGULAR_VALUE_CUTOFF = 1e-12;
+// SVD steps that continue the previous one (directions within this cosine) at a length ratio in
+// this range are taken to converge linearly.
+constexpr double MIN_LINEAR_RATIO = 0.3;
+constexpr double MAX_LINEAR_RATIO = 0.9;
+constexpr double MIN_LINEAR_COSINE = 0.9;
 
 using Jacobian = PoseErrorJacobian;
 using Vector6 = Eigen::Matrix<double, 6, 1>;
 using Vector12 = Eigen::Matrix<double, 12, 1>;
+
+struct Iterate {
+  JointVector joints;
+  Frames frames;
+  PoseError error;
+  double largest_error;
+};
+
+Iterate step_to(const Crx& robot, const JointVector& q, const Vector6& delta, const Pose& target) {
+  Iterate next{q, {}, {}, 0.0};
+  for (int j = 0; j < 6; ++j) next.joints[j] = q[j] + delta(j);
+  // fk is element 5 of fk_all, bit for bit, so one chain walk serves the error and the next
+  // Jacobian.
+  next.frames = fk_all(robot, next.joints);
+  next.error = flange_error(next.frames[5], target);
+  next.largest_error = max_abs_error(next.error);
+  return next;
+}
 
 std::optional<Vector6> cholesky_step(const Jacobian& jacobian, const Vector12& error) {
   const Eigen::Matrix<double, 6, 6> normal = jacobian.transpose() * jacobian;
@@ -55,6 +78,17 @@ std::optional<Vector6> svd_step(const Jacobian& jacobian, const Vector12& error)
   return step;
 }
 
+// Towards a double root, as at a singular pose, Newton's steps converge only linearly: each
+// continues the last at a fixed share r of its length (1/2 for a double root), so r/(1 - r) of the
+// step is still to go after it. The factor 1/(1 - r) that takes all of it at once (Aitken's
+// extrapolation), or 1 where the steps do not look like that.
+double linear_extrapolation(const Vector6& previous, const Vector6& step) {
+  const double ratio = step.norm() / previous.norm();
+  const bool continues = step.dot(previous) > MIN_LINEAR_COSINE * step.norm() * previous.norm();
+  if (!(continues && ratio > MIN_LINEAR_RATIO && ratio < MAX_LINEAR_RATIO)) return 1.0;
+  return 1.0 / (1.0 - ratio);
+}
+
 }  // namespace
 
 RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& joints, const Pose& target,
@@ -64,6 +98,8 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
   double m = max_abs_error(e);
   // The frames of q once a step has computed them: the next Jacobian needs exactly those.
   std::optional<Frames> frames;
+  // The last step if it went through the SVD, zero otherwise.
+  Vector6 previous_svd_step = Vector6::Zero();
   for (int i = 0; i < MAX_STEPS; ++i) {
     if (m < CONVERGED_ERROR) break;
     const double previous = m;
@@ -75,18 +111,23 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
     if (!delta) break;
     // Also refuses a NaN step.
     if (!(delta->cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES)) break;
-    JointVector next = q;
-    for (int j = 0; j < 6; ++j) next[j] = q[j] + (*delta)(j);
-    // fk is element 5 of fk_all, bit for bit, so one chain walk serves the error and the next
-    // Jacobian.
-    const Frames next_frames = fk_all(robot, next);
-    const PoseError next_error = flange_error(next_frames[5], target);
-    const double next_m = max_abs_error(next_error);
-    if (!(next_m < previous)) break;
-    q = next;
-    e = next_error;
-    m = next_m;
-    frames = next_frames;
+    Iterate next = step_to(robot, q, *delta, target);
+    const double stretch =
+        through_svd && previous_svd_step.any() ? linear_extrapolation(previous_svd_step, *delta) : 1.0;
+    if (stretch > 1.0 && stretch * delta->cwiseAbs().maxCoeff() <= MAX_STEP_DEGREES) {
+      // Kept only where it does better than the plain step.
+      Iterate far = step_to(robot, q, stretch * *delta, target);
+      if (far.largest_error < next.largest_error) {
+        next = std::move(far);
+        *delta *= stretch;
+      }
+    }
+    if (!(next.largest_error < previous)) break;
+    previous_svd_step = through_svd ? *delta : Vector6::Zero();
+    q = next.joints;
+    e = next.error;
+    m = next.largest_error;
+    frames = next.frames;
     if (through_svd && give_up && give_up(q, delta->cwiseAbs().maxCoeff() * DEG_TO_RAD)) return {q, m, true};
   }
   return {q, m};
