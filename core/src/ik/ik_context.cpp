@@ -56,4 +56,14 @@ double circular_joint_distance(const JointVector& a, const JointVector& b) {
   return m;
 }
 
+bool within_circular_distance(const JointVector& a, const JointVector& b, double limit, double slack) {
+  for (std::size_t j = 0; j < 6; ++j) {
+    const double d = std::abs(wrap_angle((a[j] - b[j]) * DEG_TO_RAD));
+    // Written so that a NaN difference does not count, as in the maximum.
+    if (d + slack >= limit) return false;
+  }
+  // The maximum starts from 0.
+  return 0.0 + slack < limit;
+}
+
 }  // namespace talvane

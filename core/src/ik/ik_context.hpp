@@ -43,4 +43,9 @@ double max_abs_error(const PoseError& error);
 // lies in [0, π] and whole turns count as no movement.
 double circular_joint_distance(const JointVector& a, const JointVector& b);
 
+// circular_joint_distance(a, b) + slack < limit, with the same rounding, but stopping at the first
+// joint that is already too far: for two different configurations that is nearly always J1, which
+// spares the other five wraps in the duplicate checks.
+bool within_circular_distance(const JointVector& a, const JointVector& b, double limit, double slack = 0.0);
+
 }  // namespace talvane

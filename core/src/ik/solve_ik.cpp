@@ -54,7 +54,7 @@ class SolutionCollector {
   // that is already a duplicate would only polish into one.
   void offer_if_new(const JointVector& rebuilt, double theta, SolutionKind kind) {
     const bool known = std::any_of(solutions_.begin(), solutions_.end(), [&](const IkSolution& kept) {
-      return circular_joint_distance(rebuilt, kept.joints) < DUPLICATE_DISTANCE;
+      return within_circular_distance(rebuilt, kept.joints, DUPLICATE_DISTANCE);
     });
     if (!known) offer(rebuilt, theta, kind);
   }
@@ -85,7 +85,7 @@ class SolutionCollector {
   // converging at least linearly with ratio 1/2, it moves on by at most its last step's length.
   bool heading_for_known(const JointVector& joints, double step_length) const {
     return std::any_of(solutions_.begin(), solutions_.end(), [&](const IkSolution& kept) {
-      return circular_joint_distance(joints, kept.joints) + step_length < DUPLICATE_DISTANCE;
+      return within_circular_distance(joints, kept.joints, DUPLICATE_DISTANCE, step_length);
     });
   }
 
@@ -114,7 +114,7 @@ bool admit_solution(std::vector<IkSolution>& solutions, const IkSolution& candid
   // Written so that a NaN residual is refused.
   if (!(candidate.residual <= MAX_RESIDUAL)) return false;
   const bool duplicate = std::any_of(solutions.begin(), solutions.end(), [&](const IkSolution& kept) {
-    return circular_joint_distance(candidate.joints, kept.joints) < DUPLICATE_DISTANCE;
+    return within_circular_distance(candidate.joints, kept.joints, DUPLICATE_DISTANCE);
   });
   if (duplicate) return false;
   solutions.push_back(candidate);
