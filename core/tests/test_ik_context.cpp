@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <random>
 
 #include "fk.hpp"
 #include "ik/ik_context.hpp"
@@ -80,6 +81,29 @@ TEST(CircularJointDistance, WholeTurnsAndNan) {
   EXPECT_NEAR(circular_joint_distance(a, c), 2.0 * DEG_TO_RAD, 1e-12);
   c[3] = std::numeric_limits<double>::quiet_NaN();
   EXPECT_NEAR(circular_joint_distance(a, c), 2.0 * DEG_TO_RAD, 1e-12);
+}
+
+// The early exit must give exactly the comparison of the distance itself, also at the limit.
+TEST(CircularJointDistance, WithinAgreesWithTheDistance) {
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> angle(-400.0, 400.0);
+  std::uniform_real_distribution<double> hair(-1e-3, 1e-3);
+  std::uniform_int_distribution<int> joint(0, 5);
+  for (int n = 0; n < 20000; ++n) {
+    JointVector a;
+    for (double& v : a) v = angle(rng);
+    JointVector b = a;
+    for (double& v : b) v += hair(rng) + 360.0 * (n % 3 - 1);
+    if (n % 5 == 0) b[joint(rng)] = std::numeric_limits<double>::quiet_NaN();
+    if (n % 7 == 0) b[joint(rng)] = angle(rng);
+    const double distance = circular_joint_distance(a, b);
+    const double slack = n % 2 ? 0.0 : 1e-6 * (n % 11);
+    // Limits at the distance itself and a rounding either side of it.
+    for (const double limit : {distance + slack, std::nextafter(distance + slack, 0.0),
+                               std::nextafter(distance + slack, 1.0), 1e-5}) {
+      ASSERT_EQ(within_circular_distance(a, b, limit, slack), distance + slack < limit) << n;
+    }
+  }
 }
 
 }  // namespace
