@@ -33,11 +33,11 @@ TEST(ScanBranchZeros, AFineStretchKeepsEveryZeroOfTheWindow) {
     if (!(axis_distance <= 0.01 * robot.z1())) continue;
     const double half_width = 8.0 * axis_distance / y1;
     const std::vector<double> plain =
-        scan_branch_zeros(ctx, BranchScan{root, half_width, true, NEAR_AXIS_SHARE, {}}, 1.0);
+        scan_branch_zeros(ctx, BranchScan{root, half_width, true, NEAR_AXIS_SHARE, {}}).plus;
     const double lo = root - 0.9 * half_width;
     const std::vector<FineStretch> fine{{lo, lo + 1e-6, 1e-9}};
     const std::vector<double> finer =
-        scan_branch_zeros(ctx, BranchScan{root, half_width, true, NEAR_AXIS_SHARE, fine}, 1.0);
+        scan_branch_zeros(ctx, BranchScan{root, half_width, true, NEAR_AXIS_SHARE, fine}).plus;
     ASSERT_EQ(finer.size(), plain.size()) << "root " << root;
     for (std::size_t i = 0; i < plain.size(); ++i) EXPECT_NEAR(finer[i], plain[i], 1e-9) << i;
     if (plain.size() >= 2) ++windows_with_zeros;

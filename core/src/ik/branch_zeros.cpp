@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 #include "ik/elbow.hpp"
 #include "ik/ik_tolerances.hpp"
@@ -150,17 +151,17 @@ void minimum_zeros(const Branch& branch, double lo, double mid, double g_mid, do
   if (branch.minimum_is_zero(best)) zeros.push_back(best);
 }
 
-// g_s at θ, with an upper bound of the rate (per radian of θ) at which P's direction turns there,
-// seen from the J1 axis (its azimuth) and from the shoulder: g_s follows that direction, so steps
-// of SCAN_AZIMUTH_STEP over this rate put neighbouring zeros into different steps. One sine and
-// cosine serve both.
+// Both g_s at θ, with an upper bound of the rate (per radian of θ) at which P's direction turns
+// there, seen from the J1 axis (its azimuth) and from the shoulder: g_s follows that direction, so
+// steps of SCAN_AZIMUTH_STEP over this rate put neighbouring zeros into different steps. One sine
+// and cosine, and one P, serve all three.
 struct ScanSample {
-  BranchResidual g;
+  BranchResidual g_plus;
+  BranchResidual g_minus;
   double direction_rate;
 };
 
-ScanSample scan_sample(const Branch& branch, double theta, double tol) {
-  const IkContext& ctx = branch.ctx;
+ScanSample scan_sample(const IkContext& ctx, double theta, double tol, double axis_share) {
   const double y1 = std::abs(ctx.robot.y1());
   const double c = std::cos(theta);
   const double s = std::sin(theta);
@@ -173,9 +174,33 @@ ScanSample scan_sample(const Branch& branch, double theta, double tol) {
   const double vy = y1 * (-s * ctx.tool_x[1] + c * ctx.tool_y[1]);
   const double axis_distance = std::max(std::hypot(p[0], p[1]), tol);
   const double shoulder_distance = std::max(std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]), tol);
-  return {branch_residual_along(ctx, n, branch.sign, branch.axis_share),
+  return {branch_residual_at(ctx, n, p, +1.0, axis_share), branch_residual_at(ctx, n, p, -1.0, axis_share),
           std::hypot(vx, vy) / axis_distance + y1 / shoulder_distance};
 }
+
+// One branch's part of a scan: its residual at the current sample and the one before, and its zeros.
+struct BranchScanState {
+  Branch branch;
+  BranchResidual g;
+  BranchResidual g_before;
+  std::vector<double> zeros;
+
+  // Moves from the sample at theta (the one before at `before`) to the one at next, looking for a
+  // zero between them or a minimum of |g_s| at theta.
+  void advance(bool minima, double before, double theta, double next, BranchResidual g_next) {
+    if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {
+      const auto zero =
+          g_next.value == 0.0 ? std::optional<double>(next) : bisect(branch, theta, g.value, next);
+      if (zero) zeros.push_back(*zero);
+    } else if (minima && g_before.valid && g.valid && g_next.valid &&
+               std::abs(g.value) <= MINIMUM_SEARCH_RESIDUAL && (g_before.value < 0.0) == (g.value < 0.0) &&
+               std::abs(g.value) < std::abs(g_before.value) && std::abs(g.value) <= std::abs(g_next.value)) {
+      minimum_zeros(branch, before, theta, g.value, next, zeros);
+    }
+    g_before = g;
+    g = g_next;
+  }
+};
 
 // Between two neighbouring zeros g_s may stay within rounding of zero all along (the arm in line on
 // the J1 axis with the wrist straight, say): every angle there is as much a zero as the two ends,
@@ -218,17 +243,16 @@ std::optional<double> refine_branch_angle(const IkContext& ctx, double theta, do
   return std::nullopt;
 }
 
-std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign) {
+BranchZeros scan_branch_zeros(const IkContext& ctx, const BranchScan& scan) {
   const double tol = std::max(scan.axis_share, NEAR_AXIS_SHARE) * ctx.robot.z1();
-  const Branch branch{ctx, sign, scan.axis_share};
-  std::vector<double> zeros;
   const double end = scan.center + scan.half_width;
   double theta = scan.center - scan.half_width;
-  ScanSample sample = scan_sample(branch, theta, tol);
-  BranchResidual g = sample.g;
+  ScanSample sample = scan_sample(ctx, theta, tol, scan.axis_share);
+  const BranchResidual not_yet{false, 0.0};
+  BranchScanState plus{{ctx, +1.0, scan.axis_share}, sample.g_plus, not_yet, {}};
+  BranchScanState minus{{ctx, -1.0, scan.axis_share}, sample.g_minus, not_yet, {}};
   // The sample before the current one, for the minima of |g_s|.
   double before = theta;
-  BranchResidual g_before{false, 0.0};
   for (int i = 0; i < MAX_SCAN_STEPS && theta < end; ++i) {
     double step = SCAN_AZIMUTH_STEP / sample.direction_rate;
     // A step that would reach into a fine stretch from before it ends at its start instead, or
@@ -237,24 +261,17 @@ std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& sc
       if (theta < f.hi && theta + step > f.lo) step = std::min(step, std::max(f.lo - theta, f.max_step));
     }
     const double next = std::min(theta + step, end);
-    sample = scan_sample(branch, next, tol);
-    const BranchResidual g_next = sample.g;
-    if (g.valid && g_next.valid && (g.value < 0.0) != (g_next.value < 0.0)) {
-      const auto zero =
-          g_next.value == 0.0 ? std::optional<double>(next) : bisect(branch, theta, g.value, next);
-      if (zero) zeros.push_back(*zero);
-    } else if (scan.minima && g_before.valid && g.valid && g_next.valid &&
-               std::abs(g.value) <= MINIMUM_SEARCH_RESIDUAL && (g_before.value < 0.0) == (g.value < 0.0) &&
-               std::abs(g.value) < std::abs(g_before.value) && std::abs(g.value) <= std::abs(g_next.value)) {
-      minimum_zeros(branch, before, theta, g.value, next, zeros);
-    }
+    sample = scan_sample(ctx, next, tol, scan.axis_share);
+    plus.advance(scan.minima, before, theta, next, sample.g_plus);
+    minus.advance(scan.minima, before, theta, next, sample.g_minus);
     before = theta;
-    g_before = g;
     theta = next;
-    g = g_next;
   }
-  if (scan.minima) fill_flat_stretches(branch, zeros);
-  return zeros;
+  if (scan.minima) {
+    fill_flat_stretches(plus.branch, plus.zeros);
+    fill_flat_stretches(minus.branch, minus.zeros);
+  }
+  return {std::move(plus.zeros), std::move(minus.zeros)};
 }
 
 }  // namespace talvane

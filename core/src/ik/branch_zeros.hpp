@@ -45,11 +45,17 @@ struct BranchScan {
   std::span<const FineStretch> fine;
 };
 
-// The verified zeros of g_s in [center − half_width, center + half_width], in ascending order (each
-// minimum's zeros where it is found; with minima, then the inside points of stretches that stay
-// within rounding of zero). A minimum of |g_s| of at most 1e-4 with P outside the 1e-6·z1 band of the
-// J1 axis counts as a zero. At most 4,000 steps, each turning P's azimuth by at most 0.1 rad and
-// none that reaches into a fine stretch longer than its max_step.
-std::vector<double> scan_branch_zeros(const IkContext& ctx, const BranchScan& scan, double sign);
+// The zeros of both branch residuals, g_+ and g_−, from one scan over the same samples.
+struct BranchZeros {
+  std::vector<double> plus;
+  std::vector<double> minus;
+};
+
+// The verified zeros of each g_s in [center − half_width, center + half_width], in ascending order
+// (each minimum's zeros where it is found; with minima, then the inside points of stretches that
+// stay within rounding of zero). A minimum of |g_s| of at most 1e-4 with P outside the 1e-6·z1 band
+// of the J1 axis counts as a zero. At most 4,000 steps, each turning P's azimuth by at most 0.1 rad
+// and none that reaches into a fine stretch longer than its max_step.
+BranchZeros scan_branch_zeros(const IkContext& ctx, const BranchScan& scan);
 
 }  // namespace talvane

@@ -42,9 +42,13 @@ BranchResidual branch_residual_off_axis(const IkContext& ctx, double theta, doub
 }
 
 BranchResidual branch_residual_along(const IkContext& ctx, const Vec3& n, double sign, double axis_share) {
+  return branch_residual_at(ctx, n, circle_point_at(ctx, n), sign, axis_share);
+}
+
+BranchResidual branch_residual_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double sign,
+                                  double axis_share) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
-  const Vec3 p = circle_point_at(ctx, n);
   if (std::hypot(p[0], p[1]) < axis_share * z1) return {false, 0.0};
   if (norm(p) < axis_share * z1) return {false, 0.0};
   const std::optional<Vec3> elbow = elbow_off_axis(ctx, p, sign, 0.0, axis_share);

@@ -30,5 +30,9 @@ BranchResidual branch_residual(const IkContext& ctx, double theta, double sign);
 BranchResidual branch_residual_off_axis(const IkContext& ctx, double theta, double sign, double axis_share);
 // The same at the offset direction N = offset_direction(ctx, θ), for callers that need N too.
 BranchResidual branch_residual_along(const IkContext& ctx, const Vec3& n, double sign, double axis_share);
+// The same given P = circle_point_at(ctx, N) as well, for callers that evaluate both branches at
+// one angle.
+BranchResidual branch_residual_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double sign,
+                                  double axis_share);
 
 }  // namespace talvane

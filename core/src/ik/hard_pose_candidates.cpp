@@ -140,8 +140,9 @@ void append_scanned_zeros(const IkContext& ctx, const CircleSearch& search,
   for (const FineStretch& c : clusters) windows.push_back({c.lo, c.hi});
   for (const Window& w : merged(std::move(windows))) {
     const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, NEAR_AXIS_SHARE, clusters};
+    const BranchZeros zeros = scan_branch_zeros(ctx, scan);
     for (const double sign : {+1.0, -1.0}) {
-      for (const double zero : scan_branch_zeros(ctx, scan, sign)) {
+      for (const double zero : sign > 0.0 ? zeros.plus : zeros.minus) {
         const Vec3 p = circle_point(ctx, zero);
         const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, NEAR_AXIS_SHARE);
         if (!elbow || listed(search.candidates, zero, *elbow, tol) || listed(found, zero, *elbow, tol))
