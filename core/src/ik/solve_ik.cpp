@@ -18,6 +18,13 @@ constexpr std::size_t INITIAL_CAPACITY = 16;
 // A polished vector that misses the target by at most this much is retried with the damped polisher.
 constexpr double RESCUE_RESIDUAL = 1.0;
 
+// Whether some listed solution lies within the duplicate distance of joints, less slack.
+bool near_listed(const std::vector<IkSolution>& solutions, const JointVector& joints, double slack = 0.0) {
+  return std::any_of(solutions.begin(), solutions.end(), [&](const IkSolution& kept) {
+    return within_circular_distance(joints, kept.joints, DUPLICATE_DISTANCE, slack);
+  });
+}
+
 // A rebuilt joint vector whose polishing stalled, kept to be retried after the ordinary pass.
 struct StalledStart {
   JointVector rebuilt;
@@ -53,10 +60,7 @@ class SolutionCollector {
   // For the searches of hard poses, which find many starts next to solutions already listed: one
   // that is already a duplicate would only polish into one.
   void offer_if_new(const JointVector& rebuilt, double theta, SolutionKind kind) {
-    const bool known = std::any_of(solutions_.begin(), solutions_.end(), [&](const IkSolution& kept) {
-      return within_circular_distance(rebuilt, kept.joints, DUPLICATE_DISTANCE);
-    });
-    if (!known) offer(rebuilt, theta, kind);
+    if (!near_listed(solutions_, rebuilt)) offer(rebuilt, theta, kind);
   }
 
   void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate) {
@@ -84,9 +88,7 @@ class SolutionCollector {
   // Whether polishing that has come this close to a listed solution can only end as its duplicate:
   // converging at least linearly with ratio 1/2, it moves on by at most its last step's length.
   bool heading_for_known(const JointVector& joints, double step_length) const {
-    return std::any_of(solutions_.begin(), solutions_.end(), [&](const IkSolution& kept) {
-      return within_circular_distance(joints, kept.joints, DUPLICATE_DISTANCE, step_length);
-    });
+    return near_listed(solutions_, joints, step_length);
   }
 
   const Crx& robot_;
@@ -113,10 +115,7 @@ void restart_facing_circle_point(const IkContext& ctx, const CircleCandidate& ca
 bool admit_solution(std::vector<IkSolution>& solutions, const IkSolution& candidate) {
   // Written so that a NaN residual is refused.
   if (!(candidate.residual <= MAX_RESIDUAL)) return false;
-  const bool duplicate = std::any_of(solutions.begin(), solutions.end(), [&](const IkSolution& kept) {
-    return within_circular_distance(candidate.joints, kept.joints, DUPLICATE_DISTANCE);
-  });
-  if (duplicate) return false;
+  if (near_listed(solutions, candidate.joints)) return false;
   solutions.push_back(candidate);
   return true;
 }
