@@ -26,6 +26,25 @@ TEST(WrapAngle, MapsIntoHalfOpenRange) {
   }
 }
 
+// The shortcut must decide exactly as the wrapped difference does: at the limit, a rounding either
+// side of it, across ±π and whole turns, and for NaN.
+TEST(WrapAngle, AnglesWithinAgreesWithTheWrappedDifference) {
+  std::mt19937_64 rng(12);
+  std::uniform_real_distribution<double> angle(-8.0, 8.0);
+  std::uniform_real_distribution<double> hair(-1e-5, 1e-5);
+  for (int n = 0; n < 20000; ++n) {
+    const double a = angle(rng);
+    // Differences near 0, near ±π and near whole turns, where the shortcut must hand over.
+    double b = a + hair(rng) + (n % 5 - 2) * PI;
+    if (n % 13 == 0) b = std::numeric_limits<double>::quiet_NaN();
+    const double wrapped = std::abs(wrap_angle(a - b));
+    for (const double limit : {wrapped, std::nextafter(wrapped, 0.0), std::nextafter(wrapped, 1.0), 1e-9,
+                               1e-5, wrapped + 5e-15, wrapped - 5e-15}) {
+      ASSERT_EQ(angles_within(a, b, limit), wrapped < limit) << n << " " << a << " " << b << " " << limit;
+    }
+  }
+}
+
 TEST(PoseError, VanishesOnOwnForwardKinematics) {
   const Crx robot = Crx::crx10ia();
   const JointVector q{12.0, -40.0, 75.0, 100.0, -20.0, 190.0};

@@ -67,9 +67,8 @@ std::vector<double> special_angles(const IkContext& ctx) {
     const HorizontalDistance h = horizontal_distance(ctx, theta);
     if (!(h.curvature > 0.0 && h.distance <= AXIS_TOLERANCE * z1)) continue;
     const double wrapped = wrap_angle(theta);
-    const bool known = std::any_of(angles.begin(), angles.end(), [&](double a) {
-      return std::abs(wrap_angle(wrapped - a)) < MERGE_DISTANCE;
-    });
+    const bool known = std::any_of(angles.begin(), angles.end(),
+                                   [&](double a) { return angles_within(wrapped, a, MERGE_DISTANCE); });
     if (!known) angles.push_back(wrapped);
   }
   return angles;

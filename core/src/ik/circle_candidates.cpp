@@ -101,7 +101,7 @@ CircleSearch search_circle(const IkContext& ctx) {
   for (std::size_t i = 0; i < roots.size(); ++i) {
     const double root = roots[i];
     const bool covered = std::any_of(specials.begin(), specials.end(), [&](double s) {
-      return std::abs(wrap_angle(root - s)) < SPECIAL_ANGLE_EXCLUSION;
+      return angles_within(root, s, SPECIAL_ANGLE_EXCLUSION);
     });
     if (covered) continue;
     const Vec3 p_root = circle_point(ctx, root);

@@ -106,7 +106,7 @@ std::vector<FineStretch> cluster_stretches(const CircleSearch& search) {
 
 bool listed(const std::vector<CircleCandidate>& candidates, double theta, const Vec3& elbow, double tol) {
   return std::any_of(candidates.begin(), candidates.end(), [&](const CircleCandidate& c) {
-    return std::abs(wrap_angle(c.theta - theta)) < SAME_ZERO_ANGLE && norm(subtract(c.elbow, elbow)) < tol;
+    return angles_within(c.theta, theta, SAME_ZERO_ANGLE) && norm(subtract(c.elbow, elbow)) < tol;
   });
 }
 
@@ -115,9 +115,9 @@ bool listed(const std::vector<CircleCandidate>& candidates, double theta, const 
 void append_verified_roots(const IkContext& ctx, const CircleSearch& search, double tol,
                            std::vector<CircleCandidate>& found) {
   for (const double root : search.roots) {
-    const bool kept = std::any_of(
-        search.candidates.begin(), search.candidates.end(),
-        [&](const CircleCandidate& c) { return std::abs(wrap_angle(c.theta - root)) < SAME_ZERO_ANGLE; });
+    const bool kept =
+        std::any_of(search.candidates.begin(), search.candidates.end(),
+                    [&](const CircleCandidate& c) { return angles_within(c.theta, root, SAME_ZERO_ANGLE); });
     if (kept) continue;
     const Vec3 p = circle_point(ctx, root);
     for (const double sign : {+1.0, -1.0}) {

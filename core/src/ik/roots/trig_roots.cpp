@@ -50,7 +50,7 @@ void append_polished(std::vector<double>& angles, const TrigPolynomial& f, doubl
   const double polished = wrap_angle(polish_angle(f, theta));
   if (!std::isfinite(polished)) return;
   for (const double existing : angles) {
-    if (std::abs(wrap_angle(polished - existing)) < MERGE_DISTANCE) return;
+    if (angles_within(polished, existing, MERGE_DISTANCE)) return;
   }
   angles.push_back(polished);
 }
