@@ -36,10 +36,14 @@ class SolutionCollector {
  public:
   SolutionCollector(const Crx& robot, const Pose& target) : robot_(robot), target_(target) {
     solutions_.reserve(INITIAL_CAPACITY);
+    offered_.reserve(INITIAL_CAPACITY);
   }
 
-  // Polishes a rebuilt vector and offers it to the list; a stalled one is kept for the retry.
+  // Polishes a rebuilt vector and offers it to the list; a stalled one is kept for the retry. A start
+  // equal to one offered before would polish exactly as that one did, so into nothing new.
   void offer(const JointVector& rebuilt, double theta, SolutionKind kind) {
+    if (std::find(offered_.begin(), offered_.end(), rebuilt) != offered_.end()) return;
+    offered_.push_back(rebuilt);
     const RefinedJoints refined = refine_joints_with_error(
         robot_, rebuilt, target_, [this](const JointVector& joints, double step_length) {
           return heading_for_known(joints, step_length);
@@ -95,6 +99,7 @@ class SolutionCollector {
   const Pose& target_;
   std::vector<IkSolution> solutions_;
   std::vector<StalledStart> stalled_;
+  std::vector<JointVector> offered_;
 };
 
 // A special candidate's points leave J1 open (the reconstruction takes the elbow's azimuth, or 0);
