@@ -210,3 +210,28 @@ def test_solutions_once_lost_at_special_poses_are_listed(model, q):
     assert len(rows) > 0
     assert all(pose_difference(robot, row, target) <= 1e-8 for row in rows)
     assert covered(robot, rows, q, target)
+
+
+# Where the wrist circle only touches the J1 axis, the member that reaches the target comes from
+# where the search stops along the touching stretch, not from the touching point itself: these q
+# lie in the axis band, and a search that kept only the touching point lost them.
+TOUCHING_THE_AXIS = [
+    (
+        "crx10ia",
+        [89.99999995061803, -180.0, -90.00000059403051, 90.0, 89.99999650747459, -0.01872158309238132],
+    ),
+    (
+        "crx3ia",
+        [89.99999995061803, -180.0, -90.00000059403051, 90.0, 89.99999650747459, -0.01872158309238132],
+    ),
+    ("crx3ia", [0.0, 90.00053562485095, -180.0, 0.0, -180.0, 89.98461956765675]),
+]
+
+
+@pytest.mark.parametrize(("model", "q"), TOUCHING_THE_AXIS)
+def test_where_the_circle_touches_the_axis_q_is_listed(model, q):
+    robot = robot_of(model)
+    target = robot.fk(q)
+    rows = robot.ik(target)
+    assert all(pose_difference(robot, row, target) <= 1e-8 for row in rows)
+    assert covered(robot, rows, q, target)
