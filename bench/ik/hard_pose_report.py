@@ -18,6 +18,10 @@ LISTINGS = (
         "ssik finds, joined to a row of talvane's only through a curved valley or once polished",
     ),
     ("ssik_only_family", "ssik finds, outside the bands, but its exact solution is a family member in them"),
+    (
+        "ssik_only_tube",
+        "ssik finds, outside the bands, in the tube of near-solutions that leads into a family's",
+    ),
     ("ssik_only_axis_isolated", "ssik finds, talvane does not (axis-isolated)"),
     ("ssik_only_in_family", "ssik finds, talvane does not (a member of a continuous family)"),
     ("ssik_errors", "ssik raised"),
@@ -43,6 +47,7 @@ class Tally:
     ssik_only_straight: int = 0  # the same by the straight rule alone
     ssik_only_valley: int = 0  # targets with such rows joined through a curved valley or once polished
     ssik_only_family: int = 0  # targets with such rows whose exact solutions are family members
+    ssik_only_tube: int = 0  # targets with such rows in the tube of near-solutions around a family
     ssik_only_axis_isolated: int = 0
     ssik_only_in_family: int = 0
     ssik_errors: int = 0
@@ -93,7 +98,13 @@ def table(tallies):
     ]
     head += ["axis-isolated", "axis-isolated uncovered"]
     if ssik:
-        head += ["ssik-only", "ssik-only, straight rule", "ssik-only axis-isolated", "ssik-only in family"]
+        head += [
+            "ssik-only",
+            "ssik-only, straight rule",
+            "ssik-only in a family's tube",
+            "ssik-only axis-isolated",
+            "ssik-only in family",
+        ]
     head += [f"median µs ({clock})", "p99 µs", "p99 / random median", "Python median µs"]
     lines = ["| " + " | ".join(head) + " |", "|" + "---|" * 2 + "---:|" * (len(head) - 2)]
     for t in tallies:
@@ -111,7 +122,13 @@ def table(tallies):
         ]
         cells += [t.axis_isolated, t.axis_isolated_uncovered]
         if ssik:
-            peer = [t.ssik_only, t.ssik_only_straight, t.ssik_only_axis_isolated, t.ssik_only_in_family]
+            peer = [
+                t.ssik_only,
+                t.ssik_only_straight,
+                t.ssik_only_tube,
+                t.ssik_only_axis_isolated,
+                t.ssik_only_in_family,
+            ]
             cells += peer if t.ssik_checked else ["–"] * len(peer)
         ratio = percentile(times, 99) / random_median.get(t.model, float("nan"))
         cells += [

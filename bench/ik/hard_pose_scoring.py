@@ -19,6 +19,15 @@ Next to a family (P a few band widths from the shoulder or the J1 axis) that exa
 member of the family, in the band, although the row itself lies outside it; `exact_solution` finds
 it by Gauss-Newton from the row, and the row is then judged by where its exact solution lies.
 
+Next to a family the joint vectors reaching the target to 1e-8 form a thin tube around it, and the
+tube reaches out past the bands: where the target is a hair from a family's (P a fraction of a band
+width from the shoulder, say), a peer may return a point of the tube outside the bands that no
+polish moves into them, split off from talvane's rows where the tube narrows (at the wrist
+straight, say). `joined_to_family` follows the tube from such a row, along the directions in which
+the pose barely changes, each vertex pulled back into the target and every edge checked as in the
+valleys above, and asks whether it enters a family's band before it ends. Such a row is a member of
+the family in all but the tolerance, and the report counts it apart.
+
 The bands are where one valid row is enough: the forearm point P (the point of the J4 axis nearest
 to the wrist centre W, which fk_all gives as W + y1 · the y axis of the J5 frame) within 1e-6 · z1
 of the shoulder or of the J1 axis. Only part of the axis band holds continuous families, though:
@@ -58,6 +67,16 @@ EXACT_STEPS = 80
 ROUNDING_ERROR = 2e-13
 EXACT_RCOND = 1e-10
 EXACT_ERROR = 1e-11
+# Following a tube: singular values of the error Jacobian at most this share of the largest give its
+# directions; steps (degrees, along a unit direction) start at the first length, grow by the factor
+# after each accepted one up to the longest, and halve after each refused one down to the shortest;
+# a walk ends after so many accepted steps.
+TUBE_FLAT_SHARE = 1e-2
+TUBE_FIRST_STEP = 1e-3
+TUBE_LONGEST_STEP = 1.0
+TUBE_SHORTEST_STEP = 1e-6
+TUBE_GROWTH = 1.5
+TUBE_STEPS = 1000
 OUTSIDE, AXIS_ISOLATED, IN_FAMILY = "outside", "axis-isolated", "in family"
 
 
@@ -183,6 +202,63 @@ def edge_in_valley(robot, a, b, target, tolerance, splits=None):
     )
 
 
+def tube_directions(robot, joints):
+    """The unit joint-space directions (degrees) in which the pose barely changes at `joints`,
+    flattest first."""
+    _, sigma, vt = np.linalg.svd(error_jacobian(robot, joints))
+    return vt[sigma <= TUBE_FLAT_SHARE * sigma[0]][::-1]
+
+
+def follow_tube(robot, start, heading, target, tolerance=REACH_TOLERANCE):
+    """Whether a walk from `start`, first along `heading`, then each step along the tube direction
+    nearest the last step, enters a family's band (IN_FAMILY) before the tube ends. Each vertex is the
+    step's end pulled back into the target; it and the points at VALLEY_EDGE_CHECKS of the edge to it
+    must reach the target, or the step is halved."""
+    joints = np.asarray(start, dtype=float)
+    heading = np.asarray(heading, dtype=float)
+    step = TUBE_FIRST_STEP
+    for _ in range(TUBE_STEPS):
+        flat = tube_directions(robot, joints)
+        if len(flat) == 0:
+            return False
+        direction = flat[np.argmax(np.abs(flat @ heading))]
+        direction = direction if direction @ heading >= 0.0 else -direction
+        while True:
+            vertex = pull_into_target(robot, joints + step * direction, target, tolerance)
+            edge = vertex - joints
+            if (
+                np.linalg.norm(edge) > 0.0
+                and reaches(robot, vertex, target, tolerance)
+                and all(reaches(robot, joints + f * edge, target, tolerance) for f in VALLEY_EDGE_CHECKS)
+            ):
+                break
+            step /= 2.0
+            if step < TUBE_SHORTEST_STEP:
+                return False
+        heading = edge / np.linalg.norm(edge)
+        joints = vertex
+        step = min(step * TUBE_GROWTH, TUBE_LONGEST_STEP)
+        if placement(robot, joints) == IN_FAMILY:
+            return True
+    return False
+
+
+def joined_to_family(robot, joints, target, tolerance=REACH_TOLERANCE):
+    """Whether `joints`, reaching the target, lies in the tube of a family: a walk through points
+    reaching the target to `tolerance` leads from it into a family's band, along some tube direction
+    either way."""
+    start = pull_into_target(robot, joints, target, tolerance)
+    if not joined_by_segment(robot, joints, start, target, tolerance):
+        return False
+    if placement(robot, start) == IN_FAMILY:
+        return True
+    return any(
+        follow_tube(robot, start, sign * direction, target, tolerance)
+        for direction in tube_directions(robot, start)
+        for sign in (1.0, -1.0)
+    )
+
+
 def nearest_row(robot, rows, joints, target):
     """For the failure listings: the distance (rad) to the nearest row and the largest pose error
     (mm and rotation entries) on the segment to it; NaN without rows."""
@@ -287,12 +363,13 @@ class PeerRow:
     joints: np.ndarray
     placement: str  # of the row, or of its exact solution where that lies in the bands
     # How it is one of talvane's solutions after all: None (it is not), VALLEY (joined to a row
-    # through a curved valley), FAMILY (its exact solution is a member of a family in the bands) or
-    # POLISHED (its exact solution is covered or joined through a valley).
+    # through a curved valley), FAMILY (its exact solution is a member of a family in the bands),
+    # POLISHED (its exact solution is covered or joined through a valley) or TUBE (outside the
+    # bands, in the tube of near-solutions around a family: joined_to_family).
     joined: str | None
 
 
-VALLEY, FAMILY, POLISHED = "valley", "family", "polished"
+VALLEY, FAMILY, POLISHED, TUBE = "valley", "family", "polished", "tube"
 
 
 def peer_only(robot, peer_rows, valid, target, segment_tolerance=REACH_TOLERANCE):
@@ -321,6 +398,8 @@ def peer_only(robot, peer_rows, valid, target, segment_tolerance=REACH_TOLERANCE
                 )
             ):
                 joined = POLISHED
+            elif where == OUTSIDE and joined_to_family(robot, row, target, segment_tolerance):
+                joined = TUBE
         found.append(PeerRow(row, where, joined))
     return found
 

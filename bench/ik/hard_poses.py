@@ -14,7 +14,8 @@ Each target is fk(q) of a generated joint vector q, fed back to ik. Per family a
   bands excuse), and how many of them are not covered;
 - with --ssik, targets where ssik finds a valid solution that no valid row of talvane's covers, by
   where that solution lies; outside the bands both by the straight rule and with curved valleys
-  joined (a point of the same flat valley is the same solution; see hard_pose_scoring).
+  joined (a point of the same flat valley is the same solution; see hard_pose_scoring), and apart
+  from those the targets where such a solution lies in the tube of near-solutions around a family.
 Times are per target, from the C++ timer (bench/ik/solve_ik_targets.cpp, built from this checkout
 unless --cpp names one) or, with --no-cpp, from the Python calls. The exit status is 1 when a
 failure other than the axis-isolated counts was found.
@@ -146,7 +147,11 @@ def check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer):
         tally.note("ssik_errors", args.examples, q=q, error=repr(error))
         return
     only = scoring.peer_only(robot, peer_rows, outcome.valid, target, args.segment_tolerance)
-    outside = [row for row in only if row.placement == scoring.OUTSIDE and row.joined != scoring.FAMILY]
+    outside = [
+        row
+        for row in only
+        if row.placement == scoring.OUTSIDE and row.joined not in (scoring.FAMILY, scoring.TUBE)
+    ]
     tally.ssik_only_straight += bool(
         [row for row in only if scoring.placement(robot, row.joints) == scoring.OUTSIDE]
     )
@@ -154,6 +159,7 @@ def check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer):
         ("ssik_only", [row for row in outside if row.joined is None]),
         ("ssik_only_valley", [row for row in outside if row.joined in (scoring.VALLEY, scoring.POLISHED)]),
         ("ssik_only_family", [row for row in only if row.joined == scoring.FAMILY]),
+        ("ssik_only_tube", [row for row in only if row.joined == scoring.TUBE]),
         (
             "ssik_only_axis_isolated",
             [r for r in only if r.placement == scoring.AXIS_ISOLATED and r.joined is None],

@@ -248,3 +248,77 @@ def test_an_isolated_row_polishes_to_itself_and_stays_ssik_only():
     assert scoring.joint_distance_rad(scoring.exact_solution(CRX10IA, Q + 1e-6, target)[None], Q)[0] <= 1e-9
     (only,) = scoring.peer_only(CRX10IA, Q[None], twin_rows(CRX10IA, Q), target)
     assert only.joined is None and only.placement == scoring.OUTSIDE
+
+
+# Round-value targets a hair from the CRX-3iA's and the CRX-10iA's shoulder family, with a row of
+# ssik's outside the bands that no polish moves into them: the tube of near-solutions around the
+# family reaches out past the bands and narrows at the wrist straight, where it parts from
+# talvane's rows.
+TUBE_ROWS = {
+    "crx3ia joined": (
+        talvane.Crx.crx3ia(),
+        [0.0, 90.0, 180.0000295188403, 180.0, -152.14439317198566, -90.0],
+        [
+            -360.0000523298335,
+            -54.901217994555616,
+            -35.09867261076437,
+            -179.99963303853934,
+            -7.243095301727442,
+            269.9996604176442,
+        ],
+        True,
+    ),
+    "crx10ia joined": (
+        CRX10IA,
+        [-180.0, 89.99999427636602, 180.0, 180.0, -114.0206310740408, 0.0],
+        [
+            -359.9999412640232,
+            19.331510334746078,
+            -109.33144638401005,
+            -0.0002924680133032315,
+            -4.689184690080326,
+            0.00023783968581602037,
+        ],
+        True,
+    ),
+    # Its stretch of the tube ends where the upper arm passes the J1 axis, P then 1.004 band widths
+    # from the shoulder: the band is a line, and this row stays on the wrong side of it.
+    "crx3ia at the band's edge": (
+        talvane.Crx.crx3ia(),
+        [0.0, 89.99995586579904, -180.0, -180.0, 127.70873599883713, 27.171496119326136],
+        [
+            -0.00023158652208482672,
+            205.67447742342725,
+            -295.67464488968994,
+            -180.00067939385937,
+            -347.965908890258,
+            27.171977367486914,
+        ],
+        False,
+    ),
+}
+
+
+@pytest.mark.parametrize("case", list(TUBE_ROWS))
+def test_a_row_in_the_tube_around_a_family_is_joined_to_it(case):
+    robot, q, peer, joined = TUBE_ROWS[case]
+    target = robot.fk(np.array(q))
+    peer = np.array(peer)
+    assert scoring.reaches(robot, peer, target) and scoring.placement(robot, peer) == scoring.OUTSIDE
+    exact = scoring.exact_solution(robot, peer, target)
+    assert exact is None or scoring.placement(robot, exact) == scoring.OUTSIDE
+    assert scoring.joined_to_family(robot, peer, target) == joined
+    (only,) = scoring.peer_only(robot, peer[None], np.empty((0, 6)), target)
+    assert only.joined == (scoring.TUBE if joined else None)
+
+
+@pytest.mark.parametrize(
+    "q",
+    [
+        Q,  # isolated: every step off it is pulled back
+        np.array([10.0, 20.0, 30.0, 170.0, 0.0, 60.0]),  # the wrist straight: flat, but no family
+    ],
+)
+def test_a_tube_that_is_no_family_is_not_joined(q):
+    target = CRX10IA.fk(q)
+    assert not scoring.joined_to_family(CRX10IA, q, target)
