@@ -18,10 +18,7 @@ LISTINGS = (
         "ssik finds, joined to a row of talvane's only through a curved valley or once polished",
     ),
     ("ssik_only_family", "ssik finds, outside the bands, but its exact solution is a family member in them"),
-    (
-        "ssik_only_tube",
-        "ssik finds, outside the bands, in the tube of near-solutions that leads into a family's",
-    ),
+    ("ssik_only_tube", "ssik finds, outside the bands, in a family's tube of near-solutions"),
     ("ssik_only_axis_isolated", "ssik finds, talvane does not (axis-isolated)"),
     ("ssik_only_in_family", "ssik finds, talvane does not (a member of a continuous family)"),
     ("ssik_errors", "ssik raised"),
