@@ -229,7 +229,7 @@ def follow_tube(robot, start, heading, target, tolerance=REACH_TOLERANCE):
             if (
                 np.linalg.norm(edge) > 0.0
                 and reaches(robot, vertex, target, tolerance)
-                and all(reaches(robot, joints + f * edge, target, tolerance) for f in VALLEY_EDGE_CHECKS)
+                and edge_in_valley(robot, joints, vertex, target, tolerance, splits=0)
             ):
                 break
             step /= 2.0
