@@ -2,13 +2,12 @@
 
 #include <Eigen/Cholesky>
 #include <Eigen/Core>
-#include <Eigen/QR>
-#include <Eigen/SVD>
 #include <cmath>
 #include <optional>
 
 #include "fk.hpp"
 #include "ik/ik_tolerances.hpp"
+#include "ik/least_squares_step.hpp"
 #include "ik/pose_error_jacobian.hpp"
 
 namespace talvane {
@@ -19,9 +18,7 @@ constexpr int MAX_STEPS = 25;
 // The Cholesky factor is trusted only if its smallest diagonal entry is at least this share of its
 // largest; otherwise the normal equations have squared away too much of the conditioning.
 constexpr double MIN_DIAGONAL_RATIO = 1e-5;
-// Singular values at or below this share of the largest count as zero.
-constexpr double SINGULAR_VALUE_CUTOFF = 1e-12;
-// SVD steps that continue the previous one (directions within this cosine) at a length ratio in
+// Least-squares steps that continue the previous one (directions within this cosine) at a length ratio in
 // this range are taken to converge linearly.
 constexpr double MIN_LINEAR_RATIO = 0.3;
 constexpr double MAX_LINEAR_RATIO = 0.9;
@@ -60,24 +57,6 @@ std::optional<Vector6> cholesky_step(const Jacobian& jacobian, const Vector12& e
   return llt.solve(-(jacobian.transpose() * error));
 }
 
-// Least squares through J = Q·R: the SVD of the 6x6 R gives J's singular values and right vectors,
-// and its left vectors act on the first six entries of Qᵀ·e, so no 12x12 U is ever formed.
-std::optional<Vector6> svd_step(const Jacobian& jacobian, const Vector12& error) {
-  const Eigen::HouseholderQR<Jacobian> qr(jacobian);
-  const Vector12 rotated = qr.householderQ().transpose() * (-error);
-  const Eigen::Matrix<double, 6, 6> r = qr.matrixQR().topRows<6>().triangularView<Eigen::Upper>();
-  const Eigen::JacobiSVD<Eigen::Matrix<double, 6, 6>> svd(r, Eigen::ComputeFullU | Eigen::ComputeFullV);
-  const Vector6& sigma = svd.singularValues();
-  if (!sigma.allFinite()) return std::nullopt;
-  const double cutoff = SINGULAR_VALUE_CUTOFF * sigma(0);
-  Vector6 step = Vector6::Zero();
-  for (int i = 0; i < 6; ++i) {
-    if (!(sigma(i) > cutoff)) continue;
-    step += svd.matrixV().col(i) * (svd.matrixU().col(i).dot(rotated.head<6>()) / sigma(i));
-  }
-  return step;
-}
-
 // Towards a double root, as at a singular pose, Newton's steps converge only linearly: each
 // continues the last at a fixed share r of its length (1/2 for a double root), so r/(1 - r) of the
 // step is still to go after it. The factor 1/(1 - r) that takes all of it at once (Aitken's
@@ -98,22 +77,23 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
   double m = max_abs_error(e);
   // The frames of q once a step has computed them: the next Jacobian needs exactly those.
   std::optional<Frames> frames;
-  // The last step if it went through the SVD, zero otherwise.
-  Vector6 previous_svd_step = Vector6::Zero();
+  // The last step if it was a least-squares one, zero otherwise.
+  Vector6 previous_least_squares_step = Vector6::Zero();
   for (int i = 0; i < MAX_STEPS; ++i) {
     if (m < CONVERGED_ERROR) break;
     const double previous = m;
     const Jacobian jacobian = pose_error_jacobian(robot, frames ? *frames : fk_all(robot, q));
     const Vector12 error = Eigen::Map<const Vector12>(e.data());
     std::optional<Vector6> delta = cholesky_step(jacobian, error);
-    const bool through_svd = !delta;
-    if (through_svd) delta = svd_step(jacobian, error);
+    const bool by_least_squares = !delta;
+    if (by_least_squares) delta = least_squares_step(jacobian, error);
     if (!delta) break;
     // Also refuses a NaN step.
     if (!(delta->cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES)) break;
     Iterate next = step_to(robot, q, *delta, target);
-    const double stretch =
-        through_svd && previous_svd_step.any() ? linear_extrapolation(previous_svd_step, *delta) : 1.0;
+    const double stretch = by_least_squares && previous_least_squares_step.any()
+                               ? linear_extrapolation(previous_least_squares_step, *delta)
+                               : 1.0;
     if (stretch > 1.0 && stretch * delta->cwiseAbs().maxCoeff() <= MAX_STEP_DEGREES) {
       // Kept only where it does better than the plain step.
       Iterate far = step_to(robot, q, stretch * *delta, target);
@@ -123,12 +103,13 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
       }
     }
     if (!(next.largest_error < previous)) break;
-    previous_svd_step = through_svd ? *delta : Vector6::Zero();
+    previous_least_squares_step = by_least_squares ? *delta : Vector6::Zero();
     q = next.joints;
     e = next.error;
     m = next.largest_error;
     frames = next.frames;
-    if (through_svd && give_up && give_up(q, delta->cwiseAbs().maxCoeff() * DEG_TO_RAD)) return {q, m, true};
+    if (by_least_squares && give_up && give_up(q, delta->cwiseAbs().maxCoeff() * DEG_TO_RAD))
+      return {q, m, true};
   }
   return {q, m};
 }
