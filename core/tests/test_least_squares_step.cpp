@@ -6,6 +6,7 @@
 
 #include <Eigen/QR>
 #include <array>
+#include <cstdint>
 #include <limits>
 
 #include "ik/least_squares_step.hpp"
@@ -42,18 +43,27 @@ ErrorVector random_error(testing_support::Random& random) {
   return e;
 }
 
-class ClearGap : public ::testing::TestWithParam<Spectrum> {};
-
-TEST_P(ClearGap, GivesTheSvdStep) {
-  testing_support::Random random{2026};
+// Both steps on DRAWS Jacobians of the given spectrum, each with its own random error, handed to
+// check(fast, reference, draw).
+template <typename Check>
+void for_each_draw(const Spectrum& sigma, std::uint64_t seed, Check check) {
+  testing_support::Random random{seed};
   for (int n = 0; n < DRAWS; ++n) {
-    const PoseErrorJacobian j = with_spectrum(random, GetParam());
+    const PoseErrorJacobian j = with_spectrum(random, sigma);
     const ErrorVector e = random_error(random);
     const auto fast = least_squares_step(j, e);
     const auto reference = svd_least_squares_step(j, e);
-    ASSERT_TRUE(fast && reference);
-    EXPECT_LE((*fast - *reference).norm(), AGREEMENT * reference->norm()) << "draw " << n;
+    ASSERT_TRUE(fast && reference) << "draw " << n;
+    check(*fast, *reference, n);
   }
+}
+
+class ClearGap : public ::testing::TestWithParam<Spectrum> {};
+
+TEST_P(ClearGap, GivesTheSvdStep) {
+  for_each_draw(GetParam(), 2026, [](const StepVector& fast, const StepVector& reference, int n) {
+    EXPECT_LE((fast - reference).norm(), AGREEMENT * reference.norm()) << "draw " << n;
+  });
 }
 
 // Full rank but too ill-conditioned for Cholesky; one, two and three exactly flat directions (a
@@ -67,15 +77,9 @@ INSTANTIATE_TEST_SUITE_P(Spectra, ClearGap,
 class NearCutoff : public ::testing::TestWithParam<Spectrum> {};
 
 TEST_P(NearCutoff, DefersToTheSvd) {
-  testing_support::Random random{7};
-  for (int n = 0; n < DRAWS; ++n) {
-    const PoseErrorJacobian j = with_spectrum(random, GetParam());
-    const ErrorVector e = random_error(random);
-    const auto fast = least_squares_step(j, e);
-    const auto reference = svd_least_squares_step(j, e);
-    ASSERT_TRUE(fast && reference);
-    EXPECT_EQ(*fast, *reference) << "draw " << n;
-  }
+  for_each_draw(GetParam(), 7, [](const StepVector& fast, const StepVector& reference, int n) {
+    EXPECT_EQ(fast, reference) << "draw " << n;
+  });
 }
 
 // A singular value at the cutoff, a hair above it, and one between the kept and dropped bounds.
