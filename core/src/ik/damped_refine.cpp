@@ -20,8 +20,6 @@ constexpr double MIN_DAMPING = 1e-15;
 constexpr double DAMPING_RAISE = 10.0;
 constexpr double DAMPING_CUT = 0.1;
 
-using Vector6 = Eigen::Matrix<double, 6, 1>;
-using Vector12 = Eigen::Matrix<double, 12, 1>;
 using Matrix6 = Eigen::Matrix<double, 6, 6>;
 
 double squared_norm(const PoseError& e) {
@@ -42,7 +40,7 @@ JointVector refine_joints_damped(const Crx& robot, const JointVector& joints, co
   for (int i = 0; i < MAX_ITERATIONS && !(best_error < CONVERGED_ERROR); ++i) {
     const PoseErrorJacobian jacobian = pose_error_jacobian(robot, q);
     const Matrix6 normal = jacobian.transpose() * jacobian;
-    const Vector6 gradient = jacobian.transpose() * Eigen::Map<const Vector12>(e.data());
+    const StepVector gradient = jacobian.transpose() * Eigen::Map<const ErrorVector>(e.data());
     const double scale = normal.diagonal().maxCoeff<Eigen::PropagateNaN>();
     if (!(scale > 0.0) || !std::isfinite(scale)) break;
     if (damping < 0.0) damping = INITIAL_DAMPING * scale;
@@ -50,7 +48,7 @@ JointVector refine_joints_damped(const Crx& robot, const JointVector& joints, co
     for (int raise = 0; raise < MAX_DAMPING_RAISES && !accepted; ++raise) {
       Matrix6 damped = normal;
       damped.diagonal().array() += damping;
-      const Vector6 delta = damped.ldlt().solve(-gradient);
+      const StepVector delta = damped.ldlt().solve(-gradient);
       if (delta.cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES) {
         JointVector next = q;
         for (int j = 0; j < 6; ++j) next[j] = q[j] + delta(j);

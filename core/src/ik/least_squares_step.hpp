@@ -16,9 +16,6 @@
 
 namespace talvane {
 
-using StepVector = Eigen::Matrix<double, 6, 1>;
-using ErrorVector = Eigen::Matrix<double, 12, 1>;
-
 // The step by the SVD of J, every singular value compared with the cutoff; nullopt where the
 // singular values are not finite.
 std::optional<StepVector> svd_least_squares_step(const PoseErrorJacobian& jacobian, const ErrorVector& error);

@@ -9,6 +9,9 @@
 namespace talvane {
 
 using PoseErrorJacobian = Eigen::Matrix<double, 12, 6>;
+// A step in the six controller joints, and the pose error it acts on, as Eigen vectors.
+using StepVector = Eigen::Matrix<double, 6, 1>;
+using ErrorVector = Eigen::Matrix<double, 12, 1>;
 
 // d(pose_error)/d(controller joint), per degree, rows in pose_error's order. Each kinematic column
 // is the rotation about the joint's line in the base frame; controller J2 moves kinematic joints 2

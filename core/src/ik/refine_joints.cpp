@@ -18,15 +18,13 @@ constexpr int MAX_STEPS = 25;
 // The Cholesky factor is trusted only if its smallest diagonal entry is at least this share of its
 // largest; otherwise the normal equations have squared away too much of the conditioning.
 constexpr double MIN_DIAGONAL_RATIO = 1e-5;
-// Least-squares steps that continue the previous one (directions within this cosine) at a length ratio in
-// this range are taken to converge linearly.
+// Least-squares steps that continue the previous one (directions within this cosine) at a length
+// ratio in this range are taken to converge linearly.
 constexpr double MIN_LINEAR_RATIO = 0.3;
 constexpr double MAX_LINEAR_RATIO = 0.9;
 constexpr double MIN_LINEAR_COSINE = 0.9;
 
 using Jacobian = PoseErrorJacobian;
-using Vector6 = Eigen::Matrix<double, 6, 1>;
-using Vector12 = Eigen::Matrix<double, 12, 1>;
 
 struct Iterate {
   JointVector joints;
@@ -35,7 +33,7 @@ struct Iterate {
   double largest_error;
 };
 
-Iterate step_to(const Crx& robot, const JointVector& q, const Vector6& delta, const Pose& target) {
+Iterate step_to(const Crx& robot, const JointVector& q, const StepVector& delta, const Pose& target) {
   Iterate next{q, {}, {}, 0.0};
   for (int j = 0; j < 6; ++j) next.joints[j] = q[j] + delta(j);
   // fk is element 5 of fk_all, bit for bit, so one chain walk serves the error and the next
@@ -46,11 +44,11 @@ Iterate step_to(const Crx& robot, const JointVector& q, const Vector6& delta, co
   return next;
 }
 
-std::optional<Vector6> cholesky_step(const Jacobian& jacobian, const Vector12& error) {
+std::optional<StepVector> cholesky_step(const Jacobian& jacobian, const ErrorVector& error) {
   const Eigen::Matrix<double, 6, 6> normal = jacobian.transpose() * jacobian;
   const Eigen::LLT<Eigen::Matrix<double, 6, 6>> llt(normal);
   if (llt.info() != Eigen::Success) return std::nullopt;
-  const Vector6 diagonal = llt.matrixL().toDenseMatrix().diagonal();
+  const StepVector diagonal = llt.matrixL().toDenseMatrix().diagonal();
   const double largest = diagonal.maxCoeff<Eigen::PropagateNaN>();
   const double smallest = diagonal.minCoeff<Eigen::PropagateNaN>();
   if (!(largest > 0.0 && smallest > MIN_DIAGONAL_RATIO * largest)) return std::nullopt;
@@ -61,7 +59,7 @@ std::optional<Vector6> cholesky_step(const Jacobian& jacobian, const Vector12& e
 // continues the last at a fixed share r of its length (1/2 for a double root), so r/(1 - r) of the
 // step is still to go after it. The factor 1/(1 - r) that takes all of it at once (Aitken's
 // extrapolation), or 1 where the steps do not look like that.
-double linear_extrapolation(const Vector6& previous, const Vector6& step) {
+double linear_extrapolation(const StepVector& previous, const StepVector& step) {
   const double ratio = step.norm() / previous.norm();
   const bool continues = step.dot(previous) > MIN_LINEAR_COSINE * step.norm() * previous.norm();
   if (!(continues && ratio > MIN_LINEAR_RATIO && ratio < MAX_LINEAR_RATIO)) return 1.0;
@@ -78,13 +76,13 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
   // The frames of q once a step has computed them: the next Jacobian needs exactly those.
   std::optional<Frames> frames;
   // The last step if it was a least-squares one, zero otherwise.
-  Vector6 previous_least_squares_step = Vector6::Zero();
+  StepVector previous_least_squares_step = StepVector::Zero();
   for (int i = 0; i < MAX_STEPS; ++i) {
     if (m < CONVERGED_ERROR) break;
     const double previous = m;
     const Jacobian jacobian = pose_error_jacobian(robot, frames ? *frames : fk_all(robot, q));
-    const Vector12 error = Eigen::Map<const Vector12>(e.data());
-    std::optional<Vector6> delta = cholesky_step(jacobian, error);
+    const ErrorVector error = Eigen::Map<const ErrorVector>(e.data());
+    std::optional<StepVector> delta = cholesky_step(jacobian, error);
     const bool by_least_squares = !delta;
     if (by_least_squares) delta = least_squares_step(jacobian, error);
     if (!delta) break;
@@ -103,7 +101,7 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
       }
     }
     if (!(next.largest_error < previous)) break;
-    previous_least_squares_step = by_least_squares ? *delta : Vector6::Zero();
+    previous_least_squares_step = by_least_squares ? *delta : StepVector::Zero();
     q = next.joints;
     e = next.error;
     m = next.largest_error;
