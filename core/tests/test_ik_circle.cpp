@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <random>
 
 #include "fk.hpp"
 #include "ik/axis_crossings.hpp"
 #include "ik/circle_candidates.hpp"
 #include "ik/elbow.hpp"
+#include "ik/ik_tolerances.hpp"
 #include "ik/roots/trig_roots.hpp"
 #include "ik/wrist_circle.hpp"
 
@@ -137,6 +141,37 @@ TEST(ElbowFor, SignsAndReach) {
   const auto stretched = elbow_for(ctx, Vec3{1080.0001, 0.0, 0.0}, 1.0, 1e-6);
   ASSERT_TRUE(stretched);
   EXPECT_EQ((*stretched)[2], 0.0);
+}
+
+// Both branches at once must be the single-branch residuals bit for bit, the invalid ones included:
+// the scans that use the pair and the searches that use one branch must agree on every zero.
+TEST(BranchResiduals, BothAtOnceAreTheSingleOnesBitForBit) {
+  const Crx robot = Crx::crx10ia();
+  const IkContext ctx = make_ik_context(robot, fk(robot, GENERIC_JOINTS[0]));
+  const double z1 = robot.z1();
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  const auto same = [](const BranchResidual& a, const BranchResidual& b) {
+    return a.valid == b.valid && std::bit_cast<std::uint64_t>(a.value) == std::bit_cast<std::uint64_t>(b.value);
+  };
+  int valid = 0;
+  int invalid = 0;
+  for (int i = 0; i < 4000; ++i) {
+    // Distances from the J1 axis from far inside the bands to beyond reach, so that every exit is met.
+    const double rho = z1 * std::pow(10.0, 4.0 * unit(rng) - 4.0) * 3.0;
+    const double azimuth = PI * unit(rng);
+    const Vec3 p{rho * std::cos(azimuth), rho * std::sin(azimuth), z1 * std::pow(10.0, 3.0 * unit(rng) - 3.0) * unit(rng)};
+    const Vec3 n = offset_direction(ctx, PI * unit(rng));
+    for (const double share : {AXIS_TOLERANCE, NEAR_AXIS_SHARE}) {
+      const BranchResiduals both = branch_residuals_at(ctx, n, p, share);
+      const BranchResidual plus = branch_residual_at(ctx, n, p, +1.0, share);
+      EXPECT_TRUE(same(both.plus, plus)) << i;
+      EXPECT_TRUE(same(both.minus, branch_residual_at(ctx, n, p, -1.0, share))) << i;
+      ++(plus.valid ? valid : invalid);
+    }
+  }
+  EXPECT_GT(valid, 500);
+  EXPECT_GT(invalid, 500);
 }
 
 TEST(CircleCandidates, AxisDegenerateWorkedCase) {

@@ -174,8 +174,8 @@ ScanSample scan_sample(const IkContext& ctx, double theta, double tol, double ax
   const double vy = y1 * (-s * ctx.tool_x[1] + c * ctx.tool_y[1]);
   const double axis_distance = std::max(std::hypot(p[0], p[1]), tol);
   const double shoulder_distance = std::max(std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]), tol);
-  return {branch_residual_at(ctx, n, p, +1.0, axis_share), branch_residual_at(ctx, n, p, -1.0, axis_share),
-          std::hypot(vx, vy) / axis_distance + y1 / shoulder_distance};
+  const BranchResiduals g = branch_residuals_at(ctx, n, p, axis_share);
+  return {g.plus, g.minus, std::hypot(vx, vy) / axis_distance + y1 / shoulder_distance};
 }
 
 // One branch's part of a scan: its residual at the current sample and the one before, and its zeros.

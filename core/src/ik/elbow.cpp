@@ -9,7 +9,40 @@
 
 namespace talvane {
 
-namespace {}  // namespace
+namespace {
+
+// The parts of the elbow's construction that both branches share: P's distance ρ from the J1 axis,
+// its distance from the shoulder, the elbow's projection f on the shoulder-to-P line and the
+// square of its distance h from that line.
+struct ArmTriangle {
+  double rho;
+  double length;
+  double f;
+  double h_squared;
+};
+
+ArmTriangle arm_triangle(const IkContext& ctx, const Vec3& p, double rho) {
+  const double z1 = ctx.robot.z1();
+  const double x1 = ctx.robot.x1();
+  const double length_squared = p[0] * p[0] + p[1] * p[1] + p[2] * p[2];
+  const double length = std::sqrt(length_squared);
+  const double f = (length_squared + z1 * z1 - x1 * x1) / (2.0 * length);
+  return {rho, length, f, z1 * z1 - f * f};
+}
+
+// The elbow of branch `sign` once h² has passed the reach check.
+Vec3 elbow_of(const ArmTriangle& t, const Vec3& p, double sign) {
+  const double h = std::sqrt(std::max(t.h_squared, 0.0));
+  const double radial = t.f * t.rho / t.length - sign * h * p[2] / t.length;
+  const double height = t.f * p[2] / t.length + sign * h * t.rho / t.length;
+  return Vec3{radial * p[0] / t.rho, radial * p[1] / t.rho, height};
+}
+
+double residual_of(const IkContext& ctx, const Vec3& elbow, const Vec3& n, const Vec3& p) {
+  return dot(subtract(elbow, p), n) / ctx.robot.x1();
+}
+
+}  // namespace
 
 std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor) {
   return elbow_off_axis(ctx, p, sign, tolerance_factor, AXIS_TOLERANCE);
@@ -18,19 +51,11 @@ std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, 
 std::optional<Vec3> elbow_off_axis(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor,
                                    double axis_share) {
   const double z1 = ctx.robot.z1();
-  const double x1 = ctx.robot.x1();
   const double rho = std::hypot(p[0], p[1]);
   if (rho < axis_share * z1) return std::nullopt;
-  const double length_squared = p[0] * p[0] + p[1] * p[1] + p[2] * p[2];
-  const double length = std::sqrt(length_squared);
-  // f: the elbow's projection on the shoulder-to-P line; h: its distance from that line.
-  const double f = (length_squared + z1 * z1 - x1 * x1) / (2.0 * length);
-  const double h_squared = z1 * z1 - f * f;
-  if (h_squared < -tolerance_factor * (z1 * z1)) return std::nullopt;
-  const double h = std::sqrt(std::max(h_squared, 0.0));
-  const double radial = f * rho / length - sign * h * p[2] / length;
-  const double height = f * p[2] / length + sign * h * rho / length;
-  return Vec3{radial * p[0] / rho, radial * p[1] / rho, height};
+  const ArmTriangle t = arm_triangle(ctx, p, rho);
+  if (t.h_squared < -tolerance_factor * (z1 * z1)) return std::nullopt;
+  return elbow_of(t, p, sign);
 }
 
 BranchResidual branch_residual(const IkContext& ctx, double theta, double sign) {
@@ -48,12 +73,23 @@ BranchResidual branch_residual_along(const IkContext& ctx, const Vec3& n, double
 BranchResidual branch_residual_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double sign,
                                   double axis_share) {
   const double z1 = ctx.robot.z1();
-  const double x1 = ctx.robot.x1();
   if (std::hypot(p[0], p[1]) < axis_share * z1) return {false, 0.0};
   if (norm(p) < axis_share * z1) return {false, 0.0};
   const std::optional<Vec3> elbow = elbow_off_axis(ctx, p, sign, 0.0, axis_share);
   if (!elbow) return {false, 0.0};
-  return {true, dot(subtract(*elbow, p), n) / x1};
+  return {true, residual_of(ctx, *elbow, n, p)};
+}
+
+BranchResiduals branch_residuals_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double axis_share) {
+  const double z1 = ctx.robot.z1();
+  const BranchResiduals invalid{{false, 0.0}, {false, 0.0}};
+  const double rho = std::hypot(p[0], p[1]);
+  if (rho < axis_share * z1) return invalid;
+  const ArmTriangle t = arm_triangle(ctx, p, rho);
+  // Out of reach, with no tolerance, as branch_residual_at has it.
+  if (t.length < axis_share * z1 || t.h_squared < 0.0) return invalid;
+  return {{true, residual_of(ctx, elbow_of(t, p, +1.0), n, p)},
+          {true, residual_of(ctx, elbow_of(t, p, -1.0), n, p)}};
 }
 
 }  // namespace talvane

@@ -30,9 +30,15 @@ BranchResidual branch_residual(const IkContext& ctx, double theta, double sign);
 BranchResidual branch_residual_off_axis(const IkContext& ctx, double theta, double sign, double axis_share);
 // The same at the offset direction N = offset_direction(ctx, θ), for callers that need N too.
 BranchResidual branch_residual_along(const IkContext& ctx, const Vec3& n, double sign, double axis_share);
-// The same given P = circle_point_at(ctx, N) as well, for callers that evaluate both branches at
-// one angle.
+// The same given P = circle_point_at(ctx, N) as well.
 BranchResidual branch_residual_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double sign,
                                   double axis_share);
+// Both branches' residuals at once, g_+ then g_−, bit for bit what two calls of branch_residual_at
+// give: the scans evaluate both at every sample, and most of the work is common to them.
+struct BranchResiduals {
+  BranchResidual plus;
+  BranchResidual minus;
+};
+BranchResiduals branch_residuals_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double axis_share);
 
 }  // namespace talvane
