@@ -163,7 +163,7 @@ TEST(BranchResiduals, BothAtOnceAreTheSingleOnesBitForBit) {
     const Vec3 p{rho * std::cos(azimuth), rho * std::sin(azimuth), z1 * std::pow(10.0, 3.0 * unit(rng) - 3.0) * unit(rng)};
     const Vec3 n = offset_direction(ctx, PI * unit(rng));
     for (const double share : {AXIS_TOLERANCE, NEAR_AXIS_SHARE}) {
-      const BranchResiduals both = branch_residuals_at(ctx, n, p, share);
+      const BranchResiduals both = branch_residuals_of(ctx, n, p, arm_triangle(ctx, p), share);
       const BranchResidual plus = branch_residual_at(ctx, n, p, +1.0, share);
       EXPECT_TRUE(same(both.plus, plus)) << i;
       EXPECT_TRUE(same(both.minus, branch_residual_at(ctx, n, p, -1.0, share))) << i;

@@ -172,9 +172,10 @@ ScanSample scan_sample(const IkContext& ctx, double theta, double tol, double ax
   // The horizontal velocity of P: y1 times that of N' = −sin θ·U + cos θ·W.
   const double vx = y1 * (-s * ctx.tool_x[0] + c * ctx.tool_y[0]);
   const double vy = y1 * (-s * ctx.tool_x[1] + c * ctx.tool_y[1]);
-  const double axis_distance = std::max(std::hypot(p[0], p[1]), tol);
-  const double shoulder_distance = std::max(std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]), tol);
-  const BranchResiduals g = branch_residuals_at(ctx, n, p, axis_share);
+  const ArmTriangle t = arm_triangle(ctx, p);
+  const BranchResiduals g = branch_residuals_of(ctx, n, p, t, axis_share);
+  const double axis_distance = std::max(t.rho, tol);
+  const double shoulder_distance = std::max(t.length, tol);
   return {g.plus, g.minus, std::hypot(vx, vy) / axis_distance + y1 / shoulder_distance};
 }
 

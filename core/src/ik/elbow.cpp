@@ -11,25 +11,6 @@ namespace talvane {
 
 namespace {
 
-// The parts of the elbow's construction that both branches share: P's distance ρ from the J1 axis,
-// its distance from the shoulder, the elbow's projection f on the shoulder-to-P line and the
-// square of its distance h from that line.
-struct ArmTriangle {
-  double rho;
-  double length;
-  double f;
-  double h_squared;
-};
-
-ArmTriangle arm_triangle(const IkContext& ctx, const Vec3& p, double rho) {
-  const double z1 = ctx.robot.z1();
-  const double x1 = ctx.robot.x1();
-  const double length_squared = p[0] * p[0] + p[1] * p[1] + p[2] * p[2];
-  const double length = std::sqrt(length_squared);
-  const double f = (length_squared + z1 * z1 - x1 * x1) / (2.0 * length);
-  return {rho, length, f, z1 * z1 - f * f};
-}
-
 // The elbow of branch `sign` once h² has passed the reach check.
 Vec3 elbow_of(const ArmTriangle& t, const Vec3& p, double sign) {
   const double h = std::sqrt(std::max(t.h_squared, 0.0));
@@ -38,11 +19,27 @@ Vec3 elbow_of(const ArmTriangle& t, const Vec3& p, double sign) {
   return Vec3{radial * p[0] / t.rho, radial * p[1] / t.rho, height};
 }
 
+// Whether the branch residuals are defined at P: off the J1 axis and the shoulder by axis_share·z1,
+// and in reach with no tolerance.
+bool residuals_defined(const IkContext& ctx, const ArmTriangle& t, double axis_share) {
+  const double z1 = ctx.robot.z1();
+  return !(t.rho < axis_share * z1) && !(t.length < axis_share * z1) && !(t.h_squared < 0.0);
+}
+
 double residual_of(const IkContext& ctx, const Vec3& elbow, const Vec3& n, const Vec3& p) {
   return dot(subtract(elbow, p), n) / ctx.robot.x1();
 }
 
 }  // namespace
+
+ArmTriangle arm_triangle(const IkContext& ctx, const Vec3& p) {
+  const double z1 = ctx.robot.z1();
+  const double x1 = ctx.robot.x1();
+  const double length_squared = p[0] * p[0] + p[1] * p[1] + p[2] * p[2];
+  const double length = std::sqrt(length_squared);
+  const double f = (length_squared + z1 * z1 - x1 * x1) / (2.0 * length);
+  return {std::hypot(p[0], p[1]), length, f, z1 * z1 - f * f};
+}
 
 std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor) {
   return elbow_off_axis(ctx, p, sign, tolerance_factor, AXIS_TOLERANCE);
@@ -51,9 +48,8 @@ std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, 
 std::optional<Vec3> elbow_off_axis(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor,
                                    double axis_share) {
   const double z1 = ctx.robot.z1();
-  const double rho = std::hypot(p[0], p[1]);
-  if (rho < axis_share * z1) return std::nullopt;
-  const ArmTriangle t = arm_triangle(ctx, p, rho);
+  const ArmTriangle t = arm_triangle(ctx, p);
+  if (t.rho < axis_share * z1) return std::nullopt;
   if (t.h_squared < -tolerance_factor * (z1 * z1)) return std::nullopt;
   return elbow_of(t, p, sign);
 }
@@ -72,22 +68,14 @@ BranchResidual branch_residual_along(const IkContext& ctx, const Vec3& n, double
 
 BranchResidual branch_residual_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double sign,
                                   double axis_share) {
-  const double z1 = ctx.robot.z1();
-  if (std::hypot(p[0], p[1]) < axis_share * z1) return {false, 0.0};
-  if (norm(p) < axis_share * z1) return {false, 0.0};
-  const std::optional<Vec3> elbow = elbow_off_axis(ctx, p, sign, 0.0, axis_share);
-  if (!elbow) return {false, 0.0};
-  return {true, residual_of(ctx, *elbow, n, p)};
+  const ArmTriangle t = arm_triangle(ctx, p);
+  if (!residuals_defined(ctx, t, axis_share)) return {false, 0.0};
+  return {true, residual_of(ctx, elbow_of(t, p, sign), n, p)};
 }
 
-BranchResiduals branch_residuals_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double axis_share) {
-  const double z1 = ctx.robot.z1();
-  const BranchResiduals invalid{{false, 0.0}, {false, 0.0}};
-  const double rho = std::hypot(p[0], p[1]);
-  if (rho < axis_share * z1) return invalid;
-  const ArmTriangle t = arm_triangle(ctx, p, rho);
-  // Out of reach, with no tolerance, as branch_residual_at has it.
-  if (t.length < axis_share * z1 || t.h_squared < 0.0) return invalid;
+BranchResiduals branch_residuals_of(const IkContext& ctx, const Vec3& n, const Vec3& p, const ArmTriangle& t,
+                                    double axis_share) {
+  if (!residuals_defined(ctx, t, axis_share)) return {{false, 0.0}, {false, 0.0}};
   return {{true, residual_of(ctx, elbow_of(t, p, +1.0), n, p)},
           {true, residual_of(ctx, elbow_of(t, p, -1.0), n, p)}};
 }

@@ -9,6 +9,17 @@
 
 namespace talvane {
 
+// What the elbow's construction needs of a forearm point P, whichever the branch: its distance ρ
+// from the J1 axis (std::hypot), its distance |P| from the shoulder, the elbow's projection f on the
+// shoulder-to-P line and the square of the elbow's distance h from that line.
+struct ArmTriangle {
+  double rho;
+  double length;
+  double f;
+  double h_squared;
+};
+ArmTriangle arm_triangle(const IkContext& ctx, const Vec3& p);
+
 // Sign s = +1 puts the elbow on the side of the shoulder-to-P line towards +z, −1 on the other.
 // The tolerance factor τ (0 or 1e-6) admits h² down to −τ·z1² as h = 0. Nothing when P lies on
 // the J1 axis (the arm plane is undetermined) or out of reach.
@@ -34,11 +45,13 @@ BranchResidual branch_residual_along(const IkContext& ctx, const Vec3& n, double
 BranchResidual branch_residual_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double sign,
                                   double axis_share);
 // Both branches' residuals at once, g_+ then g_−, bit for bit what two calls of branch_residual_at
-// give: the scans evaluate both at every sample, and most of the work is common to them.
+// give, from the arm triangle of P = circle_point_at(ctx, N): the scans evaluate both at every
+// sample, and most of the work is common to them.
 struct BranchResiduals {
   BranchResidual plus;
   BranchResidual minus;
 };
-BranchResiduals branch_residuals_at(const IkContext& ctx, const Vec3& n, const Vec3& p, double axis_share);
+BranchResiduals branch_residuals_of(const IkContext& ctx, const Vec3& n, const Vec3& p, const ArmTriangle& t,
+                                    double axis_share);
 
 }  // namespace talvane
