@@ -13,15 +13,17 @@ double wrap_angle(double x) {
 }
 
 bool angles_within(double a, double b, double limit) {
-  // Below 3 in magnitude, x + π stays inside [0, 2π), so wrap_angle(x) is x + π − π rounded twice:
-  // within 1e-15 of x.
-  constexpr double DIRECT_RANGE = 3.0;
+  constexpr double PI = std::numbers::pi;
+  // Below 3π in magnitude, x + π stays below 4π, and wrap_angle(x) is x, or x ∓ 2π, with two
+  // roundings of a few ulps of π at most: within 1e-14 of it. Near ±π either form is that close.
+  constexpr double DIRECT_RANGE = 9.0;
   constexpr double WRAP_SLACK = 1e-14;
   const double d = a - b;
   const double size = std::abs(d);
   if (size <= DIRECT_RANGE) {
-    if (size >= limit + WRAP_SLACK) return false;
-    if (size < limit - WRAP_SLACK) return true;
+    const double wrapped_size = size <= PI ? size : std::abs(size - 2.0 * PI);
+    if (wrapped_size >= limit + WRAP_SLACK) return false;
+    if (wrapped_size < limit - WRAP_SLACK) return true;
   }
   return std::abs(wrap_angle(d)) < limit;
 }

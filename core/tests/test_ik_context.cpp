@@ -34,8 +34,8 @@ TEST(WrapAngle, AnglesWithinAgreesWithTheWrappedDifference) {
   std::uniform_real_distribution<double> hair(-1e-5, 1e-5);
   for (int n = 0; n < 20000; ++n) {
     const double a = angle(rng);
-    // Differences near 0, near ±π and near whole turns, where the shortcut must hand over.
-    double b = a + hair(rng) + (n % 5 - 2) * PI;
+    // Differences near 0, near ±π, near a whole turn and beyond the shortcut's range (3π).
+    double b = a + hair(rng) + (n % 7 - 3) * PI;
     if (n % 13 == 0) b = std::numeric_limits<double>::quiet_NaN();
     const double wrapped = std::abs(wrap_angle(a - b));
     for (const double limit : {wrapped, std::nextafter(wrapped, 0.0), std::nextafter(wrapped, 1.0), 1e-9,
