@@ -11,9 +11,10 @@ inline constexpr double RAD_TO_DEG = 57.29577951308232;
 // The equivalent angle in [−π, π): fmod(x + π, 2π), plus 2π if negative, minus π.
 double wrap_angle(double x);
 
-// Whether |wrap_angle(a − b)| < limit, decided from a − b itself where that is away from ±π and
-// from the limit: wrapping moves such a difference by a few ulps of π at most, and the fmod it
-// needs is by far the dearest part of the many comparisons the searches make.
+// Whether |wrap_angle(a − b)| < limit, decided from a − b itself (less a whole turn, if it is
+// more than half of one) where that is below 3π and away from the limit: wrapping moves such a
+// difference by a few ulps of π at most, and the fmod it needs is by far the dearest part of the
+// many comparisons the searches make.
 bool angles_within(double a, double b, double limit);
 
 // +1, −1, or 0 for zero (and NaN).
