@@ -17,8 +17,9 @@ Each target is fk(q) of a generated joint vector q, fed back to ik. Per family a
   joined (a point of the same flat valley is the same solution; see hard_pose_scoring), and apart
   from those the targets where such a solution lies in the tube of near-solutions around a family.
 Times are per target, from the C++ timer (bench/ik/solve_ik_targets.cpp, built from this checkout
-unless --cpp names one) or, with --no-cpp, from the Python calls. The exit status is 1 when a
-failure other than the axis-isolated counts was found.
+unless --cpp names one) or, with --no-cpp, from the Python calls; with --ssik the table also gives
+the median and p99 of both solvers timed alike from Python (ssik's with its frame conversions). The
+exit status is 1 when a failure other than the axis-isolated counts was found.
 """
 
 import argparse
@@ -141,7 +142,9 @@ def run_set(tally, robot, joints, args, ssik_peer):
 
 def check_with_ssik(tally, robot, q, target, outcome, args, ssik_peer):
     try:
+        start = time.perf_counter_ns()
         peer_rows = ssik_peer.ssik_solutions(tally.model, target)
+        tally.ssik_us.append((time.perf_counter_ns() - start) / 1e3)
     except Exception as error:  # noqa: BLE001 - a peer's failure is counted, not fatal
         tally.ssik_errors += 1
         tally.note("ssik_errors", args.examples, q=q, error=repr(error))

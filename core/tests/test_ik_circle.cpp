@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <numbers>
 #include <random>
 
@@ -152,15 +152,17 @@ TEST(BranchResiduals, BothAtOnceAreTheSingleOnesBitForBit) {
   std::mt19937_64 rng(11);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
   const auto same = [](const BranchResidual& a, const BranchResidual& b) {
-    return a.valid == b.valid && std::bit_cast<std::uint64_t>(a.value) == std::bit_cast<std::uint64_t>(b.value);
+    return a.valid == b.valid &&
+           std::bit_cast<std::uint64_t>(a.value) == std::bit_cast<std::uint64_t>(b.value);
   };
   int valid = 0;
   int invalid = 0;
   for (int i = 0; i < 4000; ++i) {
     // Distances from the J1 axis from far inside the bands to beyond reach, so that every exit is met.
-    const double rho = z1 * std::pow(10.0, 4.0 * unit(rng) - 4.0) * 3.0;
+    const double rho = z1 * std::pow(10.0, 6.0 * unit(rng) - 6.0) * 3.0;
     const double azimuth = PI * unit(rng);
-    const Vec3 p{rho * std::cos(azimuth), rho * std::sin(azimuth), z1 * std::pow(10.0, 3.0 * unit(rng) - 3.0) * unit(rng)};
+    const Vec3 p{rho * std::cos(azimuth), rho * std::sin(azimuth),
+                 z1 * std::pow(10.0, 3.0 * unit(rng) - 3.0) * unit(rng)};
     const Vec3 n = offset_direction(ctx, PI * unit(rng));
     for (const double share : {AXIS_TOLERANCE, NEAR_AXIS_SHARE}) {
       const BranchResiduals both = branch_residuals_of(ctx, n, p, arm_triangle(ctx, p), share);
