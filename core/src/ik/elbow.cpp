@@ -20,7 +20,8 @@ Vec3 elbow_of(const ArmTriangle& t, const Vec3& p, double sign) {
 }
 
 // Whether the branch residuals are defined at P: off the J1 axis and the shoulder by axis_share·z1,
-// and in reach with no tolerance.
+// and in reach with no tolerance. Each check is the negation of the one elbow_off_axis makes, so
+// that a NaN fails none of them there or here.
 bool residuals_defined(const IkContext& ctx, const ArmTriangle& t, double axis_share) {
   const double z1 = ctx.robot.z1();
   return !(t.rho < axis_share * z1) && !(t.length < axis_share * z1) && !(t.h_squared < 0.0);
