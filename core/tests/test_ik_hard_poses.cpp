@@ -2,7 +2,9 @@
 // used to hide: fk of each, fed back, must list it (and its twin) among valid, distinct solutions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <span>
 #include <string>
 #include <tuple>
@@ -207,6 +209,47 @@ INSTANTIATE_TEST_SUITE_P(
                                       179.9999999568303, -180.0},
                                      {-258.74725716813134, -180.00007093751233, 89.99999999990817,
                                       -359.86796884262, -4.3077860919117276e-08, 179.99974474086804}}));
+
+// Inside the shoulder band on the arms with z1 = x1, a target a hair from a family's (J2 + J3 within
+// 2e-7° of -90) has isolated configurations along the family's tube instead of the family. Their P
+// lies a few 1e-10·z1 from the shoulder, where the branch residual turns so fast that its zeros are
+// pinned between adjacent doubles. The band excuses q, but the list used to hold nothing within
+// degrees of it: its whole family was missing. q, or its neighbour on the tube, must be listed.
+struct InsideTheShoulderBandPose {
+  CrxModel model;
+  JointVector q;
+  double within;  // radians, every joint
+};
+
+class InsideTheShoulderBand : public testing::TestWithParam<InsideTheShoulderBandPose> {};
+
+TEST_P(InsideTheShoulderBand, ListAConfigurationNextToTheGeneratingOne) {
+  const InsideTheShoulderBandPose& c = GetParam();
+  const Crx robot = Crx::from_model(c.model);
+  ASSERT_TRUE(in_family_band(robot, c.q));
+  const Pose target = fk(robot, c.q);
+  const std::vector<IkSolution> solutions = solve_ik(robot, target);
+  expect_valid_and_distinct(robot, solutions, target);
+  double nearest = std::numeric_limits<double>::infinity();
+  for (const IkSolution& s : solutions) nearest = std::min(nearest, circular_joint_distance(s.joints, c.q));
+  EXPECT_LE(nearest, c.within);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FoldedAHairFromTheFamily, InsideTheShoulderBand,
+    testing::Values(InsideTheShoulderBandPose{CrxModel::Crx3iA,
+                                              {115.46983516690767, 84.74769683403235, -174.74769702001277,
+                                               -29.003357270837995, 153.9203129403075, -66.76081895923362},
+                                              DUPLICATE_DISTANCE},
+                    InsideTheShoulderBandPose{CrxModel::Crx3iA,
+                                              {60.521331533293306, 107.7440741739531, -197.74407384869482,
+                                               161.42945078478425, 85.53673225384625, 31.052660787784248},
+                                              DUPLICATE_DISTANCE},
+                    // P 2.4e-10·z1 from the shoulder: the listed neighbour lies 0.003° along the tube.
+                    InsideTheShoulderBandPose{CrxModel::Crx10iA,
+                                              {-84.27706451131588, -35.62755578329154, -54.37244423047021,
+                                               -1.8811413872344644, -120.4615198493062, 6.119209227254885},
+                                              1e-4}));
 
 // Inside the family bands only some member need be listed, but never none.
 TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {

@@ -110,6 +110,12 @@ std::optional<double> bisect(const Branch& branch, double lo, double g_lo, doubl
   }
   const double theta = std::abs(g_hi) < std::abs(g_lo) ? hi : lo;
   if (branch.verified(theta)) return theta;
+  // Next to the shoulder or the J1 axis g_s turns as fast as P's direction, at a rate of order y1
+  // over P's distance from them: there the last bit of θ can move it by more than the verification
+  // bound. A sign change pinned between adjacent doubles, with |g_s| shrunk as at a zero and not as
+  // at a jump, is a zero to the last bit.
+  const bool pinned = std::nextafter(lo, hi) >= hi;
+  if (pinned && std::min(std::abs(g_lo), std::abs(g_hi)) <= JUMP_SHARE * start_size) return theta;
   return std::nullopt;
 }
 

@@ -26,6 +26,11 @@ constexpr double NEAR_AXIS_DISTANCE = 0.01;
 constexpr double SCAN_HALF_WIDTH = 8.0;
 // A zero this close to a listed candidate, with the same elbow, is that candidate.
 constexpr double SAME_ZERO_ANGLE = 1e-8;
+// The scans count P as on the J1 axis (g_s undefined) only below this share of z1, far inside
+// NEAR_AXIS_SHARE, which still sets their steps: next to the shoulder, where P's direction turns
+// fastest, a configuration of a family's tube can have P a few 1e-10·z1 from the axis, and P's
+// direction is still well defined there (coordinates are rounded to about 1e-13 mm).
+constexpr double SCAN_AXIS_SHARE = 1e-12;
 
 // Roots closer than this to one another form a cluster: a near-multiple root of F, placed only
 // loosely, where several zeros of the branch residuals may hide (the arm nearly in line with the
@@ -139,12 +144,12 @@ void append_scanned_zeros(const IkContext& ctx, const CircleSearch& search,
   std::vector<Window> windows = near_axis;
   for (const FineStretch& c : clusters) windows.push_back({c.lo, c.hi});
   for (const Window& w : merged(std::move(windows))) {
-    const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, NEAR_AXIS_SHARE, clusters};
+    const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, SCAN_AXIS_SHARE, clusters};
     const BranchZeros zeros = scan_branch_zeros(ctx, scan);
     for (const double sign : {+1.0, -1.0}) {
       for (const double zero : sign > 0.0 ? zeros.plus : zeros.minus) {
         const Vec3 p = circle_point(ctx, zero);
-        const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, NEAR_AXIS_SHARE);
+        const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
         if (!elbow || listed(search.candidates, zero, *elbow, tol) || listed(found, zero, *elbow, tol))
           continue;
         found.push_back({*elbow, p, zero, SolutionKind::Regular});
