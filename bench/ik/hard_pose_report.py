@@ -10,6 +10,7 @@ LISTINGS = (
     ("empty", "ik returned no rows"),
     ("uncovered", "q not covered, outside the bands"),
     ("band_unserved", "inside the bands, no valid row"),
+    ("shoulder_family_missing", "P at the shoulder, valid rows, but none of q's family or its tube"),
     ("invalid", "rows not reaching the target"),
     ("axis_isolated_uncovered", "q axis-isolated (excused by the bands) and not covered"),
     ("ssik_only", "ssik finds, talvane does not (outside the bands)"),
@@ -37,6 +38,7 @@ class Tally:
     uncovered_through_valley: int = 0  # of uncovered: joined to a row through a curved valley
     in_bands: int = 0
     band_unserved: int = 0
+    shoulder_family_missing: int = 0  # of in_bands, not a failure: counted to be seen
     axis_isolated: int = 0  # of in_bands
     axis_isolated_uncovered: int = 0
     ssik_checked: bool = False
@@ -93,6 +95,7 @@ def table(tallies):
         "uncovered, joined through a valley",
         "in bands",
         "in bands, none valid",
+        "shoulder family missing",
     ]
     head += ["axis-isolated", "axis-isolated uncovered"]
     if ssik:
@@ -120,6 +123,7 @@ def table(tallies):
             t.uncovered_through_valley,
             t.in_bands,
             t.band_unserved,
+            t.shoulder_family_missing,
         ]
         cells += [t.axis_isolated, t.axis_isolated_uncovered]
         if ssik:

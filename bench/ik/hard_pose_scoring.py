@@ -78,6 +78,11 @@ TUBE_SHORTEST_STEP = 1e-6
 TUBE_GROWTH = 1.5
 TUBE_STEPS = 1000
 OUTSIDE, AXIS_ISOLATED, IN_FAMILY = "outside", "axis-isolated", "in family"
+# A row stands for q's P-at-the-shoulder family when its J6 (fixed along the family, and nearly so
+# along the tube around it) is within this many degrees of q's, far below the tens of degrees that
+# part the target's other solutions, and its P lies within so many band widths of the shoulder.
+FAMILY_J6_DEGREES = 1.0
+FAMILY_TUBE_BANDS = 1e4
 
 
 def forearm_point(robot, joints):
@@ -94,6 +99,21 @@ def placement(robot, joints):
     if np.linalg.norm(p) <= band or (np.hypot(p[0], p[1]) <= band and np.hypot(elbow[0], elbow[1]) <= band):
         return IN_FAMILY
     return AXIS_ISOLATED if np.hypot(p[0], p[1]) <= band else OUTSIDE
+
+
+def at_shoulder(robot, joints, bands=1.0):
+    """Whether P lies within `bands` band widths of the shoulder."""
+    return bool(np.linalg.norm(forearm_point(robot, joints)) <= bands * BAND * abs(robot.z1))
+
+
+def shoulder_family_listed(robot, joints, rows):
+    """For `joints` with P at the shoulder: whether one of `rows` (each reaching the target) is a
+    member of its family, or a point of the tube around it, rather than another solution."""
+    return any(
+        abs(wrap_degrees(row[5] - joints[5])) <= FAMILY_J6_DEGREES
+        and at_shoulder(robot, row, FAMILY_TUBE_BANDS)
+        for row in rows
+    )
 
 
 def in_bands(robot, joints):
@@ -305,6 +325,8 @@ class Outcome:
     placement: str  # of q: OUTSIDE the bands, or in them (AXIS_ISOLATED, IN_FAMILY): any valid row will do
     covered: bool  # some valid row covers q
     through_valley: bool = False  # not covered, but a valid row is joined to q through a curved valley
+    # P at the shoulder, valid rows listed, yet none of q's family (shoulder_family_listed)
+    shoulder_family_missing: bool = False
 
     @property
     def in_bands(self):
@@ -353,7 +375,13 @@ def judge(robot, joints, target, rows, segment_tolerance=REACH_TOLERANCE):
         and not is_covered
         and covered_through_valley(robot, valid, joints, target, segment_tolerance)
     )
-    return Outcome(len(rows), valid, where, is_covered, valley)
+    family_missing = (
+        len(valid) > 0
+        and not is_covered
+        and at_shoulder(robot, joints)
+        and not shoulder_family_listed(robot, joints, valid)
+    )
+    return Outcome(len(rows), valid, where, is_covered, valley, family_missing)
 
 
 @dataclass

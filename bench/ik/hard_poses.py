@@ -12,6 +12,9 @@ Each target is fk(q) of a generated joint vector q, fed back to ik. Per family a
   valid row will do, and how many of those got none;
 - of those, the axis-isolated ones (P on the axis, the elbow off it: isolated solutions that the
   bands excuse), and how many of them are not covered;
+- of those with P at the shoulder, the ones with valid rows none of which is of q's family or the
+  tube around it (not a failure, as the bands excuse q, but a family the list lacks; see
+  hard_pose_scoring.shoulder_family_listed);
 - with --ssik, targets where ssik finds a valid solution that no valid row of talvane's covers, by
   where that solution lies; outside the bands both by the straight rule and with curved valleys
   joined (a point of the same flat valley is the same solution; see hard_pose_scoring), and apart
@@ -111,10 +114,17 @@ def run_set(tally, robot, joints, args, ssik_peer):
         tally.uncovered_through_valley += outcome.uncovered_through_valley
         tally.in_bands += outcome.in_bands
         tally.band_unserved += outcome.band_unserved
+        tally.shoulder_family_missing += outcome.shoulder_family_missing
         tally.axis_isolated += outcome.axis_isolated
         tally.axis_isolated_uncovered += outcome.axis_isolated_uncovered
         listing = {"q": q, "rows": outcome.rows, "valid": len(outcome.valid)}
-        for key in ("empty", "uncovered", "band_unserved", "axis_isolated_uncovered"):
+        for key in (
+            "empty",
+            "uncovered",
+            "band_unserved",
+            "shoulder_family_missing",
+            "axis_isolated_uncovered",
+        ):
             if getattr(outcome, key) and len(tally.examples[key]) < args.examples:
                 shoulder, axis = scoring.forearm_offsets(robot, q)
                 distance, worst = scoring.nearest_row(robot, outcome.valid, q, target)
