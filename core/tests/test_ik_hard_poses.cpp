@@ -210,11 +210,14 @@ INSTANTIATE_TEST_SUITE_P(
                                      {-258.74725716813134, -180.00007093751233, 89.99999999990817,
                                       -359.86796884262, -4.3077860919117276e-08, 179.99974474086804}}));
 
-// Inside the shoulder band on the arms with z1 = x1, a target a hair from a family's (J2 + J3 within
-// 2e-7° of -90) has isolated configurations along the family's tube instead of the family. Their P
-// lies a few 1e-10·z1 from the shoulder, where the branch residual turns so fast that its zeros are
-// pinned between adjacent doubles. The band excuses q, but the list used to hold nothing within
-// degrees of it: its whole family was missing. q, or its neighbour on the tube, must be listed.
+// Inside the shoulder band on the arms with z1 = x1, a target a hair from a family's has isolated
+// configurations along the family's tube instead of the family. The band excuses q, but the list
+// used to hold nothing within degrees of it: its whole family was missing. q, or its neighbour on the
+// tube, must be listed.
+// - Folded (J2 + J3 within 2e-7° of -90): P lies a few 1e-10·z1 from the shoulder, where the branch
+//   residual turns so fast that its zeros are pinned between adjacent doubles.
+// - Along the J1 axis (J2 at ±180, J3 a hair above 90): the elbow is on the axis and P a hair off it,
+//   so J1 must face P, whose azimuth the searches built the elbow in.
 struct InsideTheShoulderBandPose {
   CrxModel model;
   JointVector q;
@@ -250,6 +253,21 @@ INSTANTIATE_TEST_SUITE_P(
                                               {-84.27706451131588, -35.62755578329154, -54.37244423047021,
                                                -1.8811413872344644, -120.4615198493062, 6.119209227254885},
                                               1e-4}));
+
+INSTANTIATE_TEST_SUITE_P(
+    AlongTheAxisAHairFromTheFamily, InsideTheShoulderBand,
+    testing::Values(InsideTheShoulderBandPose{CrxModel::Crx10iA,
+                                              {116.13294877088737, -180.0, 90.00000213564229,
+                                               48.356621995219285, -54.2088229004553, 79.87748804393942},
+                                              DUPLICATE_DISTANCE},
+                    InsideTheShoulderBandPose{CrxModel::Crx10iA,
+                                              {-133.32708141774015, -180.0, 90.00001148887857,
+                                               48.794733903718225, 33.254299676286735, -103.04015440409692},
+                                              DUPLICATE_DISTANCE},
+                    InsideTheShoulderBandPose{CrxModel::Crx3iA,
+                                              {98.87704368512283, 180.0, 90.00000023195206,
+                                               157.21749379426467, 31.469433554990758, 94.50171729824501},
+                                              DUPLICATE_DISTANCE}));
 
 // Inside the family bands only some member need be listed, but never none.
 TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {

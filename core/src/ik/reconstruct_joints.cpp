@@ -31,6 +31,13 @@ std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& 
   return reconstruct_joints_at(ctx, elbow, circle_point, j1);
 }
 
+std::array<JointVector, 2> reconstruct_joints_in_plane_of_p(const IkContext& ctx, const Vec3& elbow,
+                                                            const Vec3& circle_point) {
+  if (!(std::hypot(circle_point[0], circle_point[1]) > 0.0))
+    return reconstruct_joints(ctx, elbow, circle_point);
+  return reconstruct_joints_at(ctx, elbow, circle_point, std::atan2(circle_point[1], circle_point[0]));
+}
+
 std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow,
                                                  const Vec3& circle_point, double j1) {
   constexpr double PI = std::numbers::pi;

@@ -19,4 +19,11 @@ std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& 
 std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow,
                                                  const Vec3& circle_point, double j1);
 
+// For the candidates of the searches of hard poses, which build the elbow in the plane of P's
+// azimuth wherever P is off the J1 axis at all: J1 faces P even inside the 1e-6·z1 band, where
+// reconstruct_joints would take it from an elbow on the axis (the arm along the J1 axis, P a hair
+// off it), or set it to 0.
+std::array<JointVector, 2> reconstruct_joints_in_plane_of_p(const IkContext& ctx, const Vec3& elbow,
+                                                            const Vec3& circle_point);
+
 }  // namespace talvane

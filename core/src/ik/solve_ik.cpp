@@ -68,7 +68,8 @@ class SolutionCollector {
   }
 
   void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate) {
-    for (const JointVector& rebuilt : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point)) {
+    for (const JointVector& rebuilt :
+         reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point)) {
       offer_if_new(rebuilt, candidate.theta, candidate.kind);
     }
   }
