@@ -92,26 +92,14 @@ def test_judge_counts_rows_that_miss_the_target():
     assert unserved.band_unserved and not unserved.uncovered
 
 
-def shoulder_family_member(robot, member, j1):
-    """The member of the P-at-the-shoulder family with the given J1, as the guide walks it."""
-    r5 = robot.fk_all(member)[4][:3, :3]
-    c, s = np.cos(np.radians(j1)), np.sin(np.radians(j1))
-    m = np.array([[c, s, 0.0], [-s, c, 0.0], [0.0, 0.0, 1.0]]) @ r5
-    g = np.arccos(np.clip(m[1, 1], -1.0, 1.0))
-    b = np.arctan2(m[0, 1], m[2, 1])
-    d = np.arctan2(m[1, 0], -m[1, 2])
-    j2 = np.degrees(b) - 90.0
-    return np.array([j1, j2, -90.0 - j2, -np.degrees(g), -np.degrees(d), member[5]])
-
-
 def test_a_missing_shoulder_family_is_told_from_a_member_listed_elsewhere_on_it():
     folded = np.array([10.0, 30.0, -120.0, 20.0, 30.0, 40.0])  # J2 + J3 = -90: P at the shoulder
     target = CRX10IA.fk(folded)
-    member = shoulder_family_member(CRX10IA, folded, 60.0)
-    others = [row for row in CRX10IA.ik(target) if abs(wrap_degrees(row[5] - folded[5])) > 10.0]
-    assert scoring.reaches(CRX10IA, member, target) and others
-    assert scoring.at_shoulder(CRX10IA, folded) and scoring.at_shoulder(CRX10IA, member)
-    listed = scoring.judge(CRX10IA, folded, target, np.array([member, *others]))
+    rows = CRX10IA.ik(target)
+    members = [row for row in rows if scoring.at_shoulder(CRX10IA, row)]
+    others = [row for row in rows if abs(wrap_degrees(row[5] - folded[5])) > 10.0]
+    assert members and others and scoring.at_shoulder(CRX10IA, folded)
+    listed = scoring.judge(CRX10IA, folded, target, rows)
     assert not listed.covered and not listed.shoulder_family_missing
     missing = scoring.judge(CRX10IA, folded, target, np.array(others))
     assert missing.in_bands and not missing.band_unserved and missing.shoulder_family_missing
