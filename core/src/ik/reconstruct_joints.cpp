@@ -31,11 +31,16 @@ std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& 
   return reconstruct_joints_at(ctx, elbow, circle_point, j1);
 }
 
+std::optional<std::array<JointVector, 2>> reconstruct_joints_facing_p(const IkContext& ctx, const Vec3& elbow,
+                                                                      const Vec3& circle_point) {
+  if (!(std::hypot(circle_point[0], circle_point[1]) > 0.0)) return std::nullopt;
+  return reconstruct_joints_at(ctx, elbow, circle_point, std::atan2(circle_point[1], circle_point[0]));
+}
+
 std::array<JointVector, 2> reconstruct_joints_in_plane_of_p(const IkContext& ctx, const Vec3& elbow,
                                                             const Vec3& circle_point) {
-  if (!(std::hypot(circle_point[0], circle_point[1]) > 0.0))
-    return reconstruct_joints(ctx, elbow, circle_point);
-  return reconstruct_joints_at(ctx, elbow, circle_point, std::atan2(circle_point[1], circle_point[0]));
+  if (const auto facing = reconstruct_joints_facing_p(ctx, elbow, circle_point)) return *facing;
+  return reconstruct_joints(ctx, elbow, circle_point);
 }
 
 std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow,

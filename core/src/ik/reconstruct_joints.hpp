@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include "ik/ik_context.hpp"
 
@@ -19,10 +20,15 @@ std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& 
 std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec3& elbow,
                                                  const Vec3& circle_point, double j1);
 
+// The same with J1 facing P, wherever P is off the J1 axis at all (even inside the 1e-6·z1 band,
+// where reconstruct_joints would take J1 from an elbow on the axis, or set it to 0); nothing with P
+// exactly on the axis. For the restarts of special candidates, whose J1 the points leave open.
+std::optional<std::array<JointVector, 2>> reconstruct_joints_facing_p(const IkContext& ctx, const Vec3& elbow,
+                                                                      const Vec3& circle_point);
+
 // For the candidates of the searches of hard poses, which build the elbow in the plane of P's
-// azimuth wherever P is off the J1 axis at all: J1 faces P even inside the 1e-6·z1 band, where
-// reconstruct_joints would take it from an elbow on the axis (the arm along the J1 axis, P a hair
-// off it), or set it to 0.
+// azimuth wherever P is off the J1 axis at all: reconstruct_joints_facing_p, or reconstruct_joints
+// with P exactly on the axis.
 std::array<JointVector, 2> reconstruct_joints_in_plane_of_p(const IkContext& ctx, const Vec3& elbow,
                                                             const Vec3& circle_point);
 

@@ -108,12 +108,9 @@ class SolutionCollector {
 // off the axis still has an azimuth, is usually the one the target needs.
 void restart_facing_circle_point(const IkContext& ctx, const CircleCandidate& candidate,
                                  SolutionCollector& collector) {
-  const Vec3& p = candidate.circle_point;
-  if (!(std::hypot(p[0], p[1]) > 0.0)) return;
-  const double j1 = std::atan2(p[1], p[0]);
-  for (const JointVector& rebuilt : reconstruct_joints_at(ctx, candidate.elbow, p, j1)) {
-    collector.offer_if_new(rebuilt, candidate.theta, candidate.kind);
-  }
+  const auto rebuilt = reconstruct_joints_facing_p(ctx, candidate.elbow, candidate.circle_point);
+  if (!rebuilt) return;
+  for (const JointVector& joints : *rebuilt) collector.offer_if_new(joints, candidate.theta, candidate.kind);
 }
 
 }  // namespace
