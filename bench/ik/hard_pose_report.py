@@ -5,6 +5,11 @@ from dataclasses import asdict, dataclass, field
 
 import numpy as np
 
+# The most rows an ordinary target has: up to eight circle points (the roots of a degree-4
+# trigonometric polynomial), each with its twin. More appear only next to singular poses, and the
+# listings name the target with the most.
+ORDINARY_MOST_ROWS = 16
+
 # Failure listings: key, heading.
 LISTINGS = (
     ("empty", "ik returned no rows"),
@@ -32,6 +37,8 @@ class Tally:
     family: str
     targets: int = 0
     rows: int = 0
+    most_rows: int = 0
+    most_rows_q: list | None = None  # the first target with most_rows rows
     empty: int = 0
     invalid_rows: int = 0
     uncovered: int = 0  # by the straight rule
@@ -58,6 +65,10 @@ class Tally:
     def note(self, key, limit, **record):
         if len(self.examples[key]) < limit:
             self.examples[key].append({k: plain(v) for k, v in record.items()})
+
+    def count_rows(self, q, rows):
+        if rows > self.most_rows:
+            self.most_rows, self.most_rows_q = rows, plain(np.asarray(q, dtype=float))
 
     def failures(self):
         ssik = self.ssik_only + self.ssik_errors if self.ssik_checked else 0
@@ -106,7 +117,7 @@ def table(tallies):
             "ssik-only axis-isolated",
             "ssik-only in family",
         ]
-    head += [f"median µs ({clock})", "p99 µs", "p99 / random median", "Python median µs"]
+    head += ["most rows", f"median µs ({clock})", "p99 µs", "p99 / random median", "Python median µs"]
     if ssik:
         # Both solvers timed alike, from Python, for the scale of the hard families' tails.
         head += ["Python p99 µs", "ssik median µs (Python)", "ssik p99 µs"]
@@ -137,6 +148,7 @@ def table(tallies):
             cells += peer if t.ssik_checked else ["–"] * len(peer)
         ratio = percentile(times, 99) / random_median.get(t.model, float("nan"))
         cells += [
+            t.most_rows,
             f"{percentile(times, 50):.1f}",
             f"{percentile(times, 99):.1f}",
             f"{ratio:.1f}",
@@ -153,6 +165,8 @@ def table(tallies):
 def listings(tallies):
     out = []
     for t in tallies:
+        if t.most_rows > ORDINARY_MOST_ROWS:
+            out.append(f"\n{t.model}, {t.family}: most rows {t.most_rows}, for q {t.most_rows_q!r}")
         for key, heading in LISTINGS:
             records = t.examples[key]
             if not records:

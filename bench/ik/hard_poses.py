@@ -108,6 +108,7 @@ def run_set(tally, robot, joints, args, ssik_peer):
         outcome = scoring.judge(robot, q, target, rows, args.segment_tolerance)
         tally.targets += 1
         tally.rows += outcome.rows
+        tally.count_rows(q, outcome.rows)
         tally.empty += outcome.empty
         tally.invalid_rows += outcome.invalid_rows
         tally.uncovered += outcome.uncovered

@@ -36,3 +36,20 @@ def test_json_has_ssik_times_only_where_they_were_taken():
     assert math.isclose(rows[1]["ssik_median_us"], 200.0)
     assert "ssik_median_us" not in rows[2]
     assert all("ssik_us" not in row for row in rows)
+
+
+def test_the_target_with_the_most_rows_is_kept_and_listed_only_past_the_ordinary_count():
+    few, many = tallies()[1:]
+    for tally, counts in ((few, (8, 16, 3)), (many, (8, 40, 40, 12))):
+        for k, rows in enumerate(counts):
+            tally.count_rows([float(k)] * 6, rows)
+    assert (few.most_rows, few.most_rows_q) == (16, [1.0] * 6)
+    assert (many.most_rows, many.most_rows_q) == (40, [1.0] * 6)
+    head, _, checked, unchecked = (
+        [c.strip() for c in line.strip("|").split("|")] for line in report.table([few, many]).splitlines()
+    )
+    assert (checked[head.index("most rows")], unchecked[head.index("most rows")]) == ("16", "40")
+    text = report.listings([few, many])
+    assert "params1, round: most rows 40, for q [1.0, 1.0, 1.0, 1.0, 1.0, 1.0]" in text
+    assert "crx10ia, round: most rows" not in text
+    assert json.loads(report.to_json([many], {}))["tallies"][0]["most_rows_q"] == [1.0] * 6
