@@ -280,6 +280,51 @@ TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {
   expect_valid_and_distinct(robot, solutions, target);
 }
 
+// A hair from poses where families overlap (the arm along the J1 axis with the wrist straight; P at
+// the shoulder with J4 at 0), a branch residual stays within rounding of zero over a long stretch,
+// and rounding scatters minima all through it. Each used to be listed: hundreds of rows (the count
+// before in each comment), all of one family's tube. The stretch is one; its ends and a few inside
+// points stand for it.
+struct WhereFamiliesMeetPose {
+  CrxModel model;
+  JointVector q;
+};
+
+std::ostream& operator<<(std::ostream& out, const WhereFamiliesMeetPose& c) {
+  return out << HardPose{"where families meet", c.model, c.q};
+}
+
+class WhereFamiliesMeet : public testing::TestWithParam<WhereFamiliesMeetPose> {};
+
+TEST_P(WhereFamiliesMeet, ListTheFamilyInAFewRowsNotHundreds) {
+  // The benchmark's round values now give at most about 90 rows.
+  constexpr std::size_t FEW_ROWS = 100;
+  const WhereFamiliesMeetPose& c = GetParam();
+  const Crx robot = Crx::from_model(c.model);
+  ASSERT_TRUE(in_family_band(robot, c.q));
+  const Pose target = fk(robot, c.q);
+  const std::vector<IkSolution> solutions = solve_ik(robot, target);
+  expect_valid_and_distinct(robot, solutions, target);
+  EXPECT_LE(solutions.size(), FEW_ROWS);
+  EXPECT_TRUE(std::any_of(solutions.begin(), solutions.end(),
+                          [&](const IkSolution& s) { return in_family_band(robot, s.joints); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RoundValues, WhereFamiliesMeet,
+    testing::Values(
+        // 488 rows before
+        WhereFamiliesMeetPose{CrxModel::Crx10iA, {30.0, -1e-7, -90.0, -90.0, 180.0, 0.0}},
+        // 758
+        WhereFamiliesMeetPose{CrxModel::Crx10iA,
+                              {-97.92726658274857, -180.00000010003757, 90.0, 90.0, 180.0, -90.0}},
+        // 334
+        WhereFamiliesMeetPose{
+            CrxModel::Crx10iA,
+            {111.44253619907937, -2.041557489776243e-09, -90.0, -90.0, -180.0, 4.22718880519823e-05}},
+        // 658
+        WhereFamiliesMeetPose{CrxModel::Crx3iA, {90.0, -90.0, -1.4732525021393308e-09, 0.0, -90.0, 0.0}}));
+
 // A small deterministic sweep over the hard families; the benchmark runs the large one.
 enum class Family { RoundValues, Folded, Stretched, WristStraight, StretchedWristStraight, AlongAxis };
 

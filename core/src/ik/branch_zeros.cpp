@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "ik/elbow.hpp"
 #include "ik/ik_tolerances.hpp"
@@ -209,23 +210,51 @@ struct BranchScanState {
   }
 };
 
+// Whether g_s stays within rounding of zero at the FLAT_STRETCH_POINTS evenly spaced points inside
+// [lo, hi], which are written to `inside` as far as they were checked.
+bool flat_between(const Branch& branch, double lo, double hi,
+                  std::array<double, FLAT_STRETCH_POINTS>& inside) {
+  if (!(hi > lo)) return false;
+  for (int k = 0; k < FLAT_STRETCH_POINTS; ++k) {
+    inside[k] = lo + (hi - lo) * (k + 1) / (FLAT_STRETCH_POINTS + 1);
+    if (!branch.verified(inside[k])) return false;
+  }
+  return true;
+}
+
 // Between two neighbouring zeros g_s may stay within rounding of zero all along (the arm in line on
 // the J1 axis with the wrist straight, say): every angle there is as much a zero as the two ends,
 // and the configurations they give drift apart in joint space. Points inside such a stretch are
-// zeros too, so that every part of it is near a listed one.
+// zeros too, so that every part of it is near a listed one. Where several flat stretches follow one
+// another, rounding has scattered minima through one long stretch (hundreds, next to where two
+// families meet): that stretch keeps its two ends and its own inside points, not every minimum.
 void fill_flat_stretches(const Branch& branch, std::vector<double>& zeros) {
   const std::size_t count = zeros.size();
-  for (std::size_t i = 0; i + 1 < count; ++i) {
-    const double lo = zeros[i];
-    const double hi = zeros[i + 1];
-    std::array<double, FLAT_STRETCH_POINTS> inside{};
-    bool flat = hi > lo;
-    for (int k = 0; k < FLAT_STRETCH_POINTS && flat; ++k) {
-      inside[k] = lo + (hi - lo) * (k + 1) / (FLAT_STRETCH_POINTS + 1);
-      flat = branch.verified(inside[k]);
+  std::vector<double> ends;
+  std::vector<double> filled;
+  std::array<double, FLAT_STRETCH_POINTS> inside{};
+  std::array<double, FLAT_STRETCH_POINTS> probed{};
+  for (std::size_t i = 0; i < count;) {
+    std::size_t last = i;
+    while (last + 1 < count && flat_between(branch, zeros[last], zeros[last + 1], probed)) {
+      inside = probed;
+      ++last;
     }
-    if (flat) zeros.insert(zeros.end(), inside.begin(), inside.end());
+    ends.push_back(zeros[i]);
+    if (last == i + 1) {
+      ends.push_back(zeros[last]);
+      filled.insert(filled.end(), inside.begin(), inside.end());
+    } else if (last > i + 1) {
+      ends.push_back(zeros[last]);
+      for (int k = 0; k < FLAT_STRETCH_POINTS; ++k) {
+        const double theta = zeros[i] + (zeros[last] - zeros[i]) * (k + 1) / (FLAT_STRETCH_POINTS + 1);
+        if (branch.verified(theta)) filled.push_back(theta);
+      }
+    }
+    i = last + 1;
   }
+  zeros = std::move(ends);
+  zeros.insert(zeros.end(), filled.begin(), filled.end());
 }
 
 }  // namespace

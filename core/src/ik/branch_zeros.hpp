@@ -53,7 +53,8 @@ struct BranchZeros {
 
 // The verified zeros of each g_s in [center − half_width, center + half_width], in ascending order
 // (each minimum's zeros where it is found; with minima, then the inside points of stretches that
-// stay within rounding of zero). A minimum of |g_s| of at most 1e-4 with P outside the 1e-6·z1 band
+// stay within rounding of zero, where zeros in a row of such stretches give way to the row's two
+// ends). A minimum of |g_s| of at most 1e-4 with P outside the 1e-6·z1 band
 // of the J1 axis counts as a zero, and so does a sign change pinned between adjacent doubles where
 // g_s is too steep for the 1e-9 bound (|g_s| shrunk a thousandfold, as it is not at a jump). At
 // most 4,000 steps, each turning P's azimuth by at most 0.1 rad (P's distances from the axis and
