@@ -210,13 +210,18 @@ struct BranchScanState {
   }
 };
 
-// Whether g_s stays within rounding of zero at the FLAT_STRETCH_POINTS evenly spaced points inside
-// [lo, hi], which are written to `inside` as far as they were checked.
+// Point k of the FLAT_STRETCH_POINTS evenly spaced points inside [lo, hi].
+double inside_point(double lo, double hi, int k) {
+  return lo + (hi - lo) * (k + 1) / (FLAT_STRETCH_POINTS + 1);
+}
+
+// Whether g_s stays within rounding of zero at the inside points of [lo, hi], which are written to
+// `inside` as far as they were checked.
 bool flat_between(const Branch& branch, double lo, double hi,
                   std::array<double, FLAT_STRETCH_POINTS>& inside) {
   if (!(hi > lo)) return false;
   for (int k = 0; k < FLAT_STRETCH_POINTS; ++k) {
-    inside[k] = lo + (hi - lo) * (k + 1) / (FLAT_STRETCH_POINTS + 1);
+    inside[k] = inside_point(lo, hi, k);
     if (!branch.verified(inside[k])) return false;
   }
   return true;
@@ -247,7 +252,7 @@ void fill_flat_stretches(const Branch& branch, std::vector<double>& zeros) {
     } else if (last > i + 1) {
       ends.push_back(zeros[last]);
       for (int k = 0; k < FLAT_STRETCH_POINTS; ++k) {
-        const double theta = zeros[i] + (zeros[last] - zeros[i]) * (k + 1) / (FLAT_STRETCH_POINTS + 1);
+        const double theta = inside_point(zeros[i], zeros[last], k);
         if (branch.verified(theta)) filled.push_back(theta);
       }
     }
