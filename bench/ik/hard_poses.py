@@ -106,6 +106,7 @@ def run_set(tally, robot, joints, args, ssik_peer):
         rows = robot.ik(target)
         tally.python_us.append((time.perf_counter_ns() - start) / 1e3)
         outcome = scoring.judge(robot, q, target, rows, args.segment_tolerance)
+        tally.outside_bands.append(not outcome.in_bands)
         tally.targets += 1
         tally.rows += outcome.rows
         tally.count_rows(q, outcome.rows)

@@ -53,3 +53,24 @@ def test_the_target_with_the_most_rows_is_kept_and_listed_only_past_the_ordinary
     assert "params1, round: most rows 40, for q [1.0, 1.0, 1.0, 1.0, 1.0, 1.0]" in text
     assert "crx10ia, round: most rows" not in text
     assert json.loads(report.to_json([many], {}))["tallies"][0]["most_rows_q"] == [1.0] * 6
+
+
+def test_the_tail_outside_the_bands_leaves_out_the_targets_in_them():
+    random, checked, unchecked = tallies()
+    # The slow round target (99 µs) has q in the bands; the other round arm has none outside.
+    checked.outside_bands = [True, False]
+    unchecked.outside_bands = [False, False]
+    random.outside_bands = [True, True]
+    head, _, random_row, checked_row, unchecked_row = (
+        [c.strip() for c in line.strip("|").split("|")]
+        for line in report.table([random, checked, unchecked]).splitlines()
+    )
+    column = head.index("p99 / random median, q outside the bands")
+    assert checked_row[column] == f"{9.0 / 6.0:.1f}"
+    assert checked_row[head.index("p99 / random median")] == f"{report.percentile([9.0, 99.0], 99) / 6.0:.1f}"
+    assert unchecked_row[column] == "–"
+    assert random_row[column] == f"{report.percentile([5.0, 7.0], 99) / 6.0:.1f}"
+    rows = json.loads(report.to_json([checked, unchecked], {}))["tallies"]
+    assert (rows[0]["targets_outside_bands"], rows[0]["outside_bands_p99_us"]) == (1, 9.0)
+    assert rows[1]["targets_outside_bands"] == 0 and "outside_bands_p99_us" not in rows[1]
+    assert all("outside_bands" not in row for row in rows)
