@@ -52,6 +52,15 @@ void expect_valid_and_distinct(const Crx& robot, const std::vector<IkSolution>& 
   }
 }
 
+// fk(q), for q inside the family bands, fed back: the solutions, each checked valid and distinct.
+std::vector<IkSolution> solve_from_inside_bands(const Crx& robot, const JointVector& q) {
+  EXPECT_TRUE(in_family_band(robot, q));
+  const Pose target = fk(robot, q);
+  std::vector<IkSolution> solutions = solve_ik(robot, target);
+  expect_valid_and_distinct(robot, solutions, target);
+  return solutions;
+}
+
 class HardPoses : public testing::TestWithParam<HardPose> {};
 
 TEST_P(HardPoses, ListTheGeneratingVectorAndItsTwin) {
@@ -229,10 +238,7 @@ class InsideTheShoulderBand : public testing::TestWithParam<InsideTheShoulderBan
 TEST_P(InsideTheShoulderBand, ListAConfigurationNextToTheGeneratingOne) {
   const InsideTheShoulderBandPose& c = GetParam();
   const Crx robot = Crx::from_model(c.model);
-  ASSERT_TRUE(in_family_band(robot, c.q));
-  const Pose target = fk(robot, c.q);
-  const std::vector<IkSolution> solutions = solve_ik(robot, target);
-  expect_valid_and_distinct(robot, solutions, target);
+  const std::vector<IkSolution> solutions = solve_from_inside_bands(robot, c.q);
   double nearest = std::numeric_limits<double>::infinity();
   for (const IkSolution& s : solutions) nearest = std::min(nearest, circular_joint_distance(s.joints, c.q));
   EXPECT_LE(nearest, c.within);
@@ -273,11 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {
   const Crx robot = Crx::crx5ia();
   const JointVector q{-90.0, -1.6154401088543098e-07, 90.0, 89.99999400259424, 0.0, 23.7605978918443};
-  ASSERT_TRUE(in_family_band(robot, q));
-  const Pose target = fk(robot, q);
-  const std::vector<IkSolution> solutions = solve_ik(robot, target);
-  ASSERT_FALSE(solutions.empty());
-  expect_valid_and_distinct(robot, solutions, target);
+  EXPECT_FALSE(solve_from_inside_bands(robot, q).empty());
 }
 
 // A hair from poses where families overlap (the arm along the J1 axis with the wrist straight; P at
@@ -301,10 +303,7 @@ TEST_P(WhereFamiliesMeet, ListTheFamilyInAFewRowsNotHundreds) {
   constexpr std::size_t FEW_ROWS = 100;
   const WhereFamiliesMeetPose& c = GetParam();
   const Crx robot = Crx::from_model(c.model);
-  ASSERT_TRUE(in_family_band(robot, c.q));
-  const Pose target = fk(robot, c.q);
-  const std::vector<IkSolution> solutions = solve_ik(robot, target);
-  expect_valid_and_distinct(robot, solutions, target);
+  const std::vector<IkSolution> solutions = solve_from_inside_bands(robot, c.q);
   EXPECT_LE(solutions.size(), FEW_ROWS);
   EXPECT_TRUE(std::any_of(solutions.begin(), solutions.end(),
                           [&](const IkSolution& s) { return in_family_band(robot, s.joints); }));

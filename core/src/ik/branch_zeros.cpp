@@ -1,7 +1,6 @@
 #include "ik/branch_zeros.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -215,14 +214,11 @@ double inside_point(double lo, double hi, int k) {
   return lo + (hi - lo) * (k + 1) / (FLAT_STRETCH_POINTS + 1);
 }
 
-// Whether g_s stays within rounding of zero at the inside points of [lo, hi], which are written to
-// `inside` as far as they were checked.
-bool flat_between(const Branch& branch, double lo, double hi,
-                  std::array<double, FLAT_STRETCH_POINTS>& inside) {
+// Whether g_s stays within rounding of zero at the inside points of [lo, hi].
+bool flat_between(const Branch& branch, double lo, double hi) {
   if (!(hi > lo)) return false;
   for (int k = 0; k < FLAT_STRETCH_POINTS; ++k) {
-    inside[k] = inside_point(lo, hi, k);
-    if (!branch.verified(inside[k])) return false;
+    if (!branch.verified(inside_point(lo, hi, k))) return false;
   }
   return true;
 }
@@ -237,23 +233,16 @@ void fill_flat_stretches(const Branch& branch, std::vector<double>& zeros) {
   const std::size_t count = zeros.size();
   std::vector<double> ends;
   std::vector<double> filled;
-  std::array<double, FLAT_STRETCH_POINTS> inside{};
-  std::array<double, FLAT_STRETCH_POINTS> probed{};
   for (std::size_t i = 0; i < count;) {
     std::size_t last = i;
-    while (last + 1 < count && flat_between(branch, zeros[last], zeros[last + 1], probed)) {
-      inside = probed;
-      ++last;
-    }
+    while (last + 1 < count && flat_between(branch, zeros[last], zeros[last + 1])) ++last;
     ends.push_back(zeros[i]);
-    if (last == i + 1) {
+    if (last > i) {
       ends.push_back(zeros[last]);
-      filled.insert(filled.end(), inside.begin(), inside.end());
-    } else if (last > i + 1) {
-      ends.push_back(zeros[last]);
+      // A single gap's inside points are the ones flat_between just checked; a run's lie anywhere in it.
       for (int k = 0; k < FLAT_STRETCH_POINTS; ++k) {
         const double theta = inside_point(zeros[i], zeros[last], k);
-        if (branch.verified(theta)) filled.push_back(theta);
+        if (last == i + 1 || branch.verified(theta)) filled.push_back(theta);
       }
     }
     i = last + 1;
