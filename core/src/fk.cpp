@@ -33,4 +33,11 @@ Frames fk_all(const Crx& robot, const JointVector& joints) {
 
 Pose fk(const Crx& robot, const JointVector& joints) { return fk_all(robot, joints)[5]; }
 
+Vec3 forearm_point(const Crx& robot, const JointVector& joints) {
+  const Frames frames = fk_all(robot, joints);
+  const Vec3 axis = quaternion_rotate(frames[2].rotation, Vec3{1.0, 0.0, 0.0});
+  const Vec3& e = frames[2].translation;
+  return Vec3{e[0] + robot.x1() * axis[0], e[1] + robot.x1() * axis[1], e[2] + robot.x1() * axis[2]};
+}
+
 }  // namespace talvane

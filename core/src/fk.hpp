@@ -21,4 +21,7 @@ Frames fk_all(const Crx& robot, const JointVector& joints);
 // The flange pose; identical to element 5 of fk_all.
 Pose fk(const Crx& robot, const JointVector& joints);
 
+// The forearm point P: the point of the J4 axis at distance x1 from the J3 origin (the elbow).
+Vec3 forearm_point(const Crx& robot, const JointVector& joints);
+
 }  // namespace talvane

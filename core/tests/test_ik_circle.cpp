@@ -23,14 +23,6 @@ constexpr double PI = std::numbers::pi;
 
 double distance(const Vec3& a, const Vec3& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); }
 
-// The forearm point of q: the point of the J4 axis at distance x1 from the J3 origin.
-Vec3 forearm_point(const Crx& robot, const JointVector& q) {
-  const Frames frames = fk_all(robot, q);
-  const Vec3 axis = quaternion_rotate(frames[3].rotation, Vec3{1.0, 0.0, 0.0});
-  const Vec3& e = frames[2].translation;
-  return Vec3{e[0] + robot.x1() * axis[0], e[1] + robot.x1() * axis[1], e[2] + robot.x1() * axis[2]};
-}
-
 const std::array<JointVector, 4> GENERIC_JOINTS{{
     {20, 30, -40, 50, 60, 70},
     {-75, 10, 25, -120, 35, 160},

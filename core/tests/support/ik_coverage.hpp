@@ -40,14 +40,6 @@ inline bool covers(const Crx& robot, const std::vector<IkSolution>& solutions, c
   return false;
 }
 
-// The forearm point P of q: the point of the J4 axis at distance x1 from the elbow.
-inline Vec3 forearm_point(const Crx& robot, const JointVector& q) {
-  const Frames frames = fk_all(robot, q);
-  const Vec3 axis = quaternion_rotate(frames[2].rotation, Vec3{1.0, 0.0, 0.0});
-  const Vec3& e = frames[2].translation;
-  return Vec3{e[0] + robot.x1() * axis[0], e[1] + robot.x1() * axis[1], e[2] + robot.x1() * axis[2]};
-}
-
 // P within 1e-6·z1 of the shoulder or of the J1 axis: there q may be one member of a continuous
 // family, and only some member need be listed.
 inline bool in_family_band(const Crx& robot, const JointVector& q) {
