@@ -15,6 +15,7 @@
 #include "rigid.hpp"
 #include "support/ik_coverage.hpp"
 #include "support/random_joints.hpp"
+#include "vec3.hpp"
 
 namespace talvane {
 namespace {
@@ -274,6 +275,38 @@ INSTANTIATE_TEST_SUITE_P(
                                               {98.87704368512283, 180.0, 90.00000023195206,
                                                157.21749379426467, 31.469433554990758, 94.50171729824501},
                                               DUPLICATE_DISTANCE}));
+
+// P at a special angle inside the shoulder band but a hair above or below the shoulder: the family
+// exists only approximately, its member stalled short of the target, and the list held nothing with
+// P within 40 mm of the shoulder. A row with P in the shoulder band and q's J6 (fixed along the
+// family) must stand for it.
+class OffTheShoulderInItsBand : public testing::TestWithParam<HardPose> {};
+
+TEST_P(OffTheShoulderInItsBand, ListAMemberOfTheFamilysTube) {
+  // Degrees: far below the tens that part the target's other solutions' J6.
+  constexpr double SAME_J6 = 1.0;
+  const HardPose& c = GetParam();
+  const Crx robot = Crx::from_model(c.model);
+  const std::vector<IkSolution> solutions = solve_from_inside_bands(robot, c.q);
+  EXPECT_TRUE(std::any_of(solutions.begin(), solutions.end(), [&](const IkSolution& s) {
+    const Vec3 p = forearm_point(robot, s.joints);
+    return norm(p) <= 1e-6 * robot.z1() &&
+           std::abs(testing_support::wrapped_degrees(s.joints[5] - c.q[5])) <= SAME_J6;
+  }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RoundAndFolded, OffTheShoulderInItsBand,
+    testing::Values(
+        // P 1.4e-4 mm below the shoulder, 4e-11 mm off the axis: the elbow off the axis fixes J1.
+        HardPose{"round values",
+                 CrxModel::Crx3iA,
+                 {179.99972128751253, 90.0, 180.00002947194832, -56.52320845131895, -90.0, -90.0}},
+        // P 1.3e-6 mm from the shoulder: Gauss-Newton stalls at 9e-8 on the family's member.
+        HardPose{"folded",
+                 CrxModel::Crx10iA,
+                 {53.3465568929243, -59.4241357453096, -30.57586412105809, -8.643700303181276,
+                  59.1245012355607, 149.69981606547356}}));
 
 // Inside the family bands only some member need be listed, but never none.
 TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {

@@ -85,14 +85,19 @@ std::optional<Vec3> shoulder_elbow(const IkContext& ctx, double theta) {
   return Vec3{z1 * v[0] / length, z1 * v[1] / length, z1 * v[2] / length};
 }
 
-std::vector<Vec3> axis_elbows(const IkContext& ctx, double theta) {
+namespace {
+
+// The elbows on the horizontal circle around the J1 axis, for P on the axis at height pz, with the
+// forearm perpendicular to N(θ). None for |pz| below min_height: P counts as at the shoulder, where
+// the elbows fill a sphere, not a circle.
+std::vector<Vec3> elbows_around_axis(const IkContext& ctx, double theta, double min_height) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
   const Vec3 n = offset_direction(ctx, theta);
   const double pz = ctx.wrist_center[2] + ctx.robot.y1() * n[2];
   double f = 0.0;
   double h = 0.0;
-  if (std::abs(pz) >= AXIS_TOLERANCE * z1) {
+  if (std::abs(pz) >= min_height && pz != 0.0) {
     f = (pz * pz + z1 * z1 - x1 * x1) / (2.0 * std::abs(pz));
     h = std::sqrt(std::max(z1 * z1 - f * f, 0.0));
   }
@@ -104,6 +109,16 @@ std::vector<Vec3> axis_elbows(const IkContext& ctx, double theta) {
     elbows.push_back(Vec3{h * std::cos(phi.angles[i]), h * std::sin(phi.angles[i]), elbow_z});
   }
   return elbows;
+}
+
+}  // namespace
+
+std::vector<Vec3> axis_elbows(const IkContext& ctx, double theta) {
+  return elbows_around_axis(ctx, theta, AXIS_TOLERANCE * ctx.robot.z1());
+}
+
+std::vector<Vec3> axis_elbows_off_shoulder(const IkContext& ctx, double theta) {
+  return elbows_around_axis(ctx, theta, 0.0);
 }
 
 }  // namespace talvane

@@ -24,4 +24,9 @@ std::optional<Vec3> shoulder_elbow(const IkContext& ctx, double theta);
 // the forearm is perpendicular to N(θ). Empty when none or every point of the circle qualifies.
 std::vector<Vec3> axis_elbows(const IkContext& ctx, double theta);
 
+// The same for P inside the shoulder band but off the shoulder (a hair above or below it): there
+// the family exists only approximately, and these elbows give the isolated solutions the target
+// actually has. Empty with P exactly at the shoulder.
+std::vector<Vec3> axis_elbows_off_shoulder(const IkContext& ctx, double theta);
+
 }  // namespace talvane

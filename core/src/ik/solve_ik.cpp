@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fk.hpp"
+#include "ik/axis_crossings.hpp"
 #include "ik/circle_candidates.hpp"
 #include "ik/damped_refine.hpp"
 #include "ik/hard_pose_candidates.hpp"
 #include "ik/ik_context.hpp"
+#include "ik/ik_tolerances.hpp"
 #include "ik/reconstruct_joints.hpp"
 #include "ik/refine_joints.hpp"
+#include "vec3.hpp"
 
 namespace talvane {
 
@@ -17,6 +21,10 @@ namespace {
 constexpr std::size_t INITIAL_CAPACITY = 16;
 // A polished vector that misses the target by at most this much is retried with the damped polisher.
 constexpr double RESCUE_RESIDUAL = 1.0;
+// A listed row with P within this share of z1 of the shoulder lies on the P-at-the-shoulder family's
+// tube (which reaches some ten band widths out) and stands for the family; the target's other
+// solutions keep P tens of millimetres away.
+constexpr double SHOULDER_TUBE_SHARE = 1e-3;
 
 // Whether some listed solution lies within the duplicate distance of joints, less slack.
 bool near_listed(const std::vector<IkSolution>& solutions, const JointVector& joints, double slack = 0.0) {
@@ -39,20 +47,22 @@ class SolutionCollector {
     offered_.reserve(INITIAL_CAPACITY);
   }
 
-  // Polishes a rebuilt vector and offers it to the list; a stalled one is kept for the retry. A start
-  // equal to one offered before would polish exactly as that one did, so into nothing new.
-  void offer(const JointVector& rebuilt, double theta, SolutionKind kind) {
-    if (std::find(offered_.begin(), offered_.end(), rebuilt) != offered_.end()) return;
+  // Polishes a rebuilt vector and offers it to the list, answering whether it was listed; a stalled
+  // one is kept for the retry. A start equal to one offered before would polish exactly as that one
+  // did, so into nothing new.
+  bool offer(const JointVector& rebuilt, double theta, SolutionKind kind) {
+    if (std::find(offered_.begin(), offered_.end(), rebuilt) != offered_.end()) return false;
     offered_.push_back(rebuilt);
     const RefinedJoints refined = refine_joints_with_error(
         robot_, rebuilt, target_, [this](const JointVector& joints, double step_length) {
           return heading_for_known(joints, step_length);
         });
-    if (refined.given_up) return;
-    admit_solution(solutions_, IkSolution{refined.joints, refined.residual, theta, kind});
+    if (refined.given_up) return false;
+    const bool listed = admit_solution(solutions_, IkSolution{refined.joints, refined.residual, theta, kind});
     if (refined.residual > MAX_RESIDUAL && refined.residual <= RESCUE_RESIDUAL) {
       stalled_.push_back({rebuilt, theta, kind});
     }
+    return listed;
   }
 
   void offer_candidate(const IkContext& ctx, const CircleCandidate& candidate) {
@@ -63,8 +73,8 @@ class SolutionCollector {
 
   // For the searches of hard poses, which find many starts next to solutions already listed: one
   // that is already a duplicate would only polish into one.
-  void offer_if_new(const JointVector& rebuilt, double theta, SolutionKind kind) {
-    if (!near_listed(solutions_, rebuilt)) offer(rebuilt, theta, kind);
+  bool offer_if_new(const JointVector& rebuilt, double theta, SolutionKind kind) {
+    return !near_listed(solutions_, rebuilt) && offer(rebuilt, theta, kind);
   }
 
   void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate) {
@@ -77,13 +87,22 @@ class SolutionCollector {
   std::size_t stalled_count() const { return stalled_.size(); }
   bool empty() const { return solutions_.empty(); }
 
+  bool lists_forearm_point_within(double distance) const {
+    return std::any_of(solutions_.begin(), solutions_.end(), [&](const IkSolution& s) {
+      return norm(forearm_point(robot_, s.joints)) <= distance;
+    });
+  }
+
+  // Polishes a rebuilt vector with the damped polisher and offers it to the list.
+  void offer_damped(const JointVector& rebuilt, double theta, SolutionKind kind) {
+    const JointVector joints = refine_joints_damped(robot_, rebuilt, target_);
+    const double residual = max_abs_error(pose_error(robot_, joints, target_));
+    admit_solution(solutions_, IkSolution{joints, residual, theta, kind});
+  }
+
   // The damped retry of every stalled start.
   void retry_stalled() {
-    for (const StalledStart& start : stalled_) {
-      const JointVector joints = refine_joints_damped(robot_, start.rebuilt, target_);
-      const double residual = max_abs_error(pose_error(robot_, joints, target_));
-      admit_solution(solutions_, IkSolution{joints, residual, start.theta, start.kind});
-    }
+    for (const StalledStart& start : stalled_) offer_damped(start.rebuilt, start.theta, start.kind);
     stalled_.clear();
   }
 
@@ -113,6 +132,27 @@ void restart_facing_circle_point(const IkContext& ctx, const CircleCandidate& ca
   for (const JointVector& joints : *rebuilt) collector.offer_if_new(joints, candidate.theta, candidate.kind);
 }
 
+// With P inside the shoulder band, the member of the P-at-the-shoulder family stalls where the
+// target lies a hair off the family's: the family exists only approximately. Usually the scans have
+// listed points of the thin tube around it that reach the target. Where they have not, the target's
+// solutions there are the isolated ones with P on the axis, a hair above or below the shoulder, and
+// the elbow off it, whose branch residuals no scan can evaluate (P's azimuth is rounding). Where
+// those stall too (P within rounding of the shoulder), a damped step still slides into the tube.
+void restart_off_the_shoulder(const IkContext& ctx, const CircleCandidate& candidate,
+                              SolutionCollector& collector) {
+  const double z1 = ctx.robot.z1();
+  if (!(norm(candidate.circle_point) < AXIS_TOLERANCE * z1)) return;
+  if (collector.lists_forearm_point_within(SHOULDER_TUBE_SHARE * z1)) return;
+  bool listed = false;
+  for (const Vec3& elbow : axis_elbows_off_shoulder(ctx, candidate.theta)) {
+    for (const JointVector& joints : reconstruct_joints(ctx, elbow, candidate.circle_point))
+      listed = collector.offer_if_new(joints, candidate.theta, SolutionKind::AxisDegenerate) || listed;
+  }
+  if (listed) return;
+  for (const JointVector& joints : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point))
+    collector.offer_damped(joints, candidate.theta, candidate.kind);
+}
+
 }  // namespace
 
 bool admit_solution(std::vector<IkSolution>& solutions, const IkSolution& candidate) {
@@ -140,8 +180,10 @@ std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
   for (const CircleCandidate& candidate : hard_pose_candidates(ctx, search)) {
     collector.offer_candidate_if_new(ctx, candidate);
   }
-  for (const CircleCandidate* candidate : stalled_specials)
+  for (const CircleCandidate* candidate : stalled_specials) {
     restart_facing_circle_point(ctx, *candidate, collector);
+    restart_off_the_shoulder(ctx, *candidate, collector);
+  }
   // The damped polish is slow and, after the searches above, needed only as a last resort: a
   // reachable target must never come back empty.
   if (collector.empty()) collector.retry_stalled();
