@@ -87,6 +87,7 @@ class SolutionCollector {
   std::size_t stalled_count() const { return stalled_.size(); }
   bool empty() const { return solutions_.empty(); }
 
+  // Whether some listed row has its forearm point P within `distance` of the shoulder.
   bool lists_forearm_point_within(double distance) const {
     return std::any_of(solutions_.begin(), solutions_.end(), [&](const IkSolution& s) {
       return norm(forearm_point(robot_, s.joints)) <= distance;
