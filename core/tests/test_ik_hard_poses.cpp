@@ -53,6 +53,13 @@ void expect_valid_and_distinct(const Crx& robot, const std::vector<IkSolution>& 
   }
 }
 
+// fk(q) as a caller passes it, a row-major matrix read back: some configurations are a few ulps of
+// the pose away from being lost, so their tests take the module's path.
+Pose target_as_passed(const Crx& robot, const JointVector& q) {
+  const Matrix4 matrix = pose_to_matrix(fk(robot, q));
+  return *pose_from_row_major(std::span<const double>(matrix.data(), matrix.size())).pose;
+}
+
 // fk(q), for q inside the family bands, fed back: the solutions, each checked valid and distinct.
 std::vector<IkSolution> solve_from_inside_bands(const Crx& robot, const JointVector& q) {
   EXPECT_TRUE(in_family_band(robot, q));
@@ -169,6 +176,31 @@ INSTANTIATE_TEST_SUITE_P(
                              {149.68145253307478, -180.0, 89.99994536902638, 163.45582137228854,
                               -48.86398558102789, -9.11472733112197}}));
 
+// Stretched with the wrist straight, a hair inside the reach: at q's circle angle both branch
+// residuals vanish, one crossing zero, the other only touching it. Only the crossing gave a
+// candidate; its elbow, 8e-3 mm from q's, polished into a solution 1.6e-5 rad from q, and the chord
+// between the two leaves the target by 3e-8.
+class BothBranchesVanish : public testing::TestWithParam<HardPose> {};
+
+TEST_P(BothBranchesVanish, ListTheGeneratingVector) {
+  const HardPose& c = GetParam();
+  const Crx robot = Crx::from_model(c.model);
+  const Pose target = target_as_passed(robot, c.q);
+  const std::vector<IkSolution> solutions = solve_ik(robot, target);
+  ASSERT_FALSE(solutions.empty());
+  expect_valid_and_distinct(robot, solutions, target);
+  EXPECT_TRUE(covers(robot, solutions, c.q, target));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StretchedWithStraightWrist, BothBranchesVanish,
+    testing::Values(HardPose{"round values, J2 nudged",
+                             CrxModel::Crx20iAL,
+                             {-174.9536124828964, 90.00078813307319, 0.0, -180.0, 0.0, 179.9999970495427}},
+                    HardPose{"round values, J2 nudged",
+                             CrxModel::Crx5iA,
+                             {-174.9536124828964, 90.00078813307319, 0.0, -180.0, 0.0, 179.9999970495427}}));
+
 // Next to a family (P one to four band widths from the shoulder or the J1 axis) a configuration can
 // reach the target well within the acceptance bound where the branch residual only dips close to
 // zero without crossing it. Each of these is one that another solver reports for fk(q).
@@ -185,13 +217,10 @@ std::ostream& operator<<(std::ostream& out, const NextToFamilyPose& c) {
 
 class NextToAFamily : public testing::TestWithParam<NextToFamilyPose> {};
 
-// The target as a caller passes it, a row-major matrix: these configurations are a few ulps of the
-// pose away from being lost, so the test takes the module's path.
 TEST_P(NextToAFamily, ListTheConfigurationAnotherSolverReports) {
   const NextToFamilyPose& c = GetParam();
   const Crx robot = Crx::from_model(c.model);
-  const Matrix4 matrix = pose_to_matrix(fk(robot, c.q));
-  const Pose target = *pose_from_row_major(std::span<const double>(matrix.data(), matrix.size())).pose;
+  const Pose target = target_as_passed(robot, c.q);
   ASSERT_LE(max_abs_error(pose_error(robot, c.reported, target)), MAX_RESIDUAL);
   const std::vector<IkSolution> solutions = solve_ik(robot, target);
   ASSERT_FALSE(solutions.empty());

@@ -158,6 +158,30 @@ void append_scanned_zeros(const IkContext& ctx, const CircleSearch& search,
   }
 }
 
+// Where both branch residuals vanish at one angle (the arm stretched with the wrist straight, say),
+// the angle is a zero of each, but only one branch need cross zero there: the other may just touch
+// it, which no sign change brackets, and its elbow, a fraction of a millimetre from the first one,
+// polishes into a solution of its own. So each candidate's angle is tried with the other elbow too,
+// where P lies outside the band of the J1 axis: inside it both branches vanish all along the
+// family's tube, and one member of it is enough.
+void append_other_branches(const IkContext& ctx, const CircleSearch& search, double tol,
+                           std::vector<CircleCandidate>& found) {
+  const std::size_t count = found.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const double theta = found[i].theta;
+    const Vec3 p = found[i].circle_point;
+    if (!(std::hypot(p[0], p[1]) > tol)) continue;
+    for (const double sign : {+1.0, -1.0}) {
+      const BranchResidual g = branch_residual_off_axis(ctx, theta, sign, SCAN_AXIS_SHARE);
+      if (!g.valid || !(std::abs(g.value) <= VERIFIED_RESIDUAL)) continue;
+      const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
+      if (!elbow || listed(search.candidates, theta, *elbow, tol) || listed(found, theta, *elbow, tol))
+        continue;
+      found.push_back({*elbow, p, theta, SolutionKind::Regular});
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const CircleSearch& search) {
@@ -165,6 +189,7 @@ std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const Ci
   std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);
   append_verified_roots(ctx, search, tol, found);
   append_scanned_zeros(ctx, search, near_axis_windows(ctx, search), cluster_stretches(search), tol, found);
+  append_other_branches(ctx, search, tol, found);
   return found;
 }
 
