@@ -69,16 +69,22 @@ std::vector<IkSolution> solve_from_inside_bands(const Crx& robot, const JointVec
   return solutions;
 }
 
+// target fed back for q: the solutions, each checked valid and distinct, and q among them.
+std::vector<IkSolution> solve_covering(const Crx& robot, const Pose& target, const JointVector& q) {
+  std::vector<IkSolution> solutions = solve_ik(robot, target);
+  EXPECT_FALSE(solutions.empty());
+  expect_valid_and_distinct(robot, solutions, target);
+  EXPECT_TRUE(covers(robot, solutions, q, target));
+  return solutions;
+}
+
 class HardPoses : public testing::TestWithParam<HardPose> {};
 
 TEST_P(HardPoses, ListTheGeneratingVectorAndItsTwin) {
   const HardPose& c = GetParam();
   const Crx robot = Crx::from_model(c.model);
   const Pose target = fk(robot, c.q);
-  const std::vector<IkSolution> solutions = solve_ik(robot, target);
-  ASSERT_FALSE(solutions.empty());
-  expect_valid_and_distinct(robot, solutions, target);
-  EXPECT_TRUE(covers(robot, solutions, c.q, target));
+  const std::vector<IkSolution> solutions = solve_covering(robot, target, c.q);
   EXPECT_TRUE(covers(robot, solutions, twin_of(c.q), target));
 }
 
@@ -185,11 +191,7 @@ class BothBranchesVanish : public testing::TestWithParam<HardPose> {};
 TEST_P(BothBranchesVanish, ListTheGeneratingVector) {
   const HardPose& c = GetParam();
   const Crx robot = Crx::from_model(c.model);
-  const Pose target = target_as_passed(robot, c.q);
-  const std::vector<IkSolution> solutions = solve_ik(robot, target);
-  ASSERT_FALSE(solutions.empty());
-  expect_valid_and_distinct(robot, solutions, target);
-  EXPECT_TRUE(covers(robot, solutions, c.q, target));
+  solve_covering(robot, target_as_passed(robot, c.q), c.q);
 }
 
 INSTANTIATE_TEST_SUITE_P(
