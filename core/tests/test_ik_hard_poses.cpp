@@ -203,6 +203,17 @@ INSTANTIATE_TEST_SUITE_P(
                              CrxModel::Crx5iA,
                              {-174.9536124828964, 90.00078813307319, 0.0, -180.0, 0.0, 179.9999970495427}}));
 
+// Stretched down the J1 axis with P 0.08 mm off it, on an arm of its own (the catalogued ones list
+// this q): both starts at q's circle angle stalled at 6e-8, their polish ended by a step that
+// overshot the near-double root, and the nearest row lay 2.4° away.
+TEST(HardPoses, StretchedDownTheAxisOnAnArmOfItsOwn) {
+  const Crx robot =
+      Crx::from_params(354.7059996317447, 307.54442843186246, 199.4075421822177, 166.4227698015);
+  const JointVector q{5.26382886014214e-08, -179.9869888898911,  -89.99975415554854,
+                      -0.02146935366206576, -113.37615215426936, 180.0000003322724};
+  solve_covering(robot, target_as_passed(robot, q), q);
+}
+
 // Next to a family (P one to four band widths from the shoulder or the J1 axis) a configuration can
 // reach the target well within the acceptance bound where the branch residual only dips close to
 // zero without crossing it. Each of these is one that another solver reports for fk(q).

@@ -187,6 +187,21 @@ TEST(RefineJoints, ExtrapolatesStepsThatConvergeLinearly) {
   EXPECT_LE(svd_steps, 8);
 }
 
+// Stretched down the J1 axis with P 0.08 mm off it (an arm of its own): the extrapolated step lands
+// next to the near-double root, and the plain step after it overshoots the root. Ending the polish
+// there left it at 7e-8, short of the acceptance bound, and no other start reached q.
+TEST(RefineJoints, HalvesAnOvershootingStepAfterAnExtrapolatedOne) {
+  const Crx robot =
+      Crx::from_params(354.7059996317447, 307.54442843186246, 199.4075421822177, 166.4227698015);
+  const JointVector q{5.26382886014214e-08, -179.9869888898911,  -89.99975415554854,
+                      -0.02146935366206576, -113.37615215426936, 180.0000003322724};
+  const JointVector start{0.000245174,  -179.862495245, 270.143990166,
+                          -0.022011289, -113.519896466, 179.999831904};
+  const RefinedJoints refined = refine_joints_with_error(robot, start, fk(robot, q));
+  EXPECT_LT(refined.residual, CONVERGED_ERROR);
+  EXPECT_LT(circular_joint_distance(refined.joints, q), 1e-5);
+}
+
 TEST(RefineJoints, NonFiniteTargetLeavesInputUnchanged) {
   const Crx robot = Crx::crx10ia();
   const JointVector q{10, 20, -30, 40, 50, 60};

@@ -23,6 +23,11 @@ constexpr double MIN_DIAGONAL_RATIO = 1e-5;
 constexpr double MIN_LINEAR_RATIO = 0.3;
 constexpr double MAX_LINEAR_RATIO = 0.9;
 constexpr double MIN_LINEAR_COSINE = 0.9;
+// An extrapolated step leaps to next to the near-double root, where the error grows quadratically
+// across the flat direction and the next plain step, as long as the distance still to go, can
+// overshoot it. Halving that step up to this many times finds the descent again before the polish
+// gives up.
+constexpr int MAX_HALVINGS_AFTER_EXTRAPOLATION = 3;
 
 using Jacobian = PoseErrorJacobian;
 
@@ -77,6 +82,8 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
   std::optional<Frames> frames;
   // The last step if it was a least-squares one, zero otherwise.
   StepVector previous_least_squares_step = StepVector::Zero();
+  // Whether the last step was extrapolated.
+  bool extrapolated = false;
   for (int i = 0; i < MAX_STEPS; ++i) {
     if (m < CONVERGED_ERROR) break;
     const double previous = m;
@@ -89,6 +96,7 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
     // Also refuses a NaN step.
     if (!(delta->cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES)) break;
     Iterate next = step_to(robot, q, *delta, target);
+    bool extrapolating = false;
     const double stretch = by_least_squares && previous_least_squares_step.any()
                                ? linear_extrapolation(previous_least_squares_step, *delta)
                                : 1.0;
@@ -98,10 +106,18 @@ RefinedJoints refine_joints_with_error(const Crx& robot, const JointVector& join
       if (far.largest_error < next.largest_error) {
         next = std::move(far);
         *delta *= stretch;
+        extrapolating = true;
       }
+    }
+    for (int h = 0; by_least_squares && extrapolated && h < MAX_HALVINGS_AFTER_EXTRAPOLATION &&
+                    !(next.largest_error < previous);
+         ++h) {
+      *delta *= 0.5;
+      next = step_to(robot, q, *delta, target);
     }
     if (!(next.largest_error < previous)) break;
     previous_least_squares_step = by_least_squares ? *delta : StepVector::Zero();
+    extrapolated = extrapolating;
     q = next.joints;
     e = next.error;
     m = next.largest_error;
