@@ -214,6 +214,16 @@ TEST(HardPoses, StretchedDownTheAxisOnAnArmOfItsOwn) {
   solve_covering(robot, target_as_passed(robot, q), q);
 }
 
+// Nearly folded (P 12.5 mm from the shoulder) with the wrist nearly straight: one branch residual
+// crosses zero at q's circle angle with a slope of 3e-4, bends back over a bump of 1e-7 and crosses
+// again 1.3e-3 rad on, where the ordinary roots led. Those roots cluster 2e-3 rad from q's angle,
+// and the cluster's scan ended short of it.
+TEST(HardPoses, APartnerZeroBeyondItsCluster) {
+  const Crx robot = Crx::crx10ia();
+  const JointVector q{-90.0, 178.6730423275347, 90.0, 179.9206038253374, 180.00220452097608, -90.0};
+  solve_covering(robot, target_as_passed(robot, q), q);
+}
+
 // Next to a family (P one to four band widths from the shoulder or the J1 axis) a configuration can
 // reach the target well within the acceptance bound where the branch residual only dips close to
 // zero without crossing it. Each of these is one that another solver reports for fk(q).

@@ -158,6 +158,46 @@ void append_scanned_zeros(const IkContext& ctx, const CircleSearch& search,
   }
 }
 
+// A zero that a branch residual crosses with a small slope has a partner where the residual's
+// curvature brings it back: near both, g_s ≈ a·(θ − θ1)·(θ − θ2), so θ2 = θ1 − 2·g'/g'' at θ1. A
+// cluster's roots are placed only loosely, and the partner of a zero refined from them can lie
+// beyond the cluster's stretch (the arm nearly folded with the wrist nearly straight, say: 2e-3 rad
+// from the roots, a bump of 1e-7 between the two zeros). There it is sought on its own, around that
+// estimate, with the slope and curvature taken at the stretch's sampling step.
+void append_partner_zeros(const IkContext& ctx, const CircleSearch& search,
+                          const std::vector<FineStretch>& clusters, double tol,
+                          std::vector<CircleCandidate>& found) {
+  for (const FineStretch& cluster : clusters) {
+    const double h = cluster.max_step;
+    for (const CircleCandidate& c : search.candidates) {
+      if (c.kind != SolutionKind::Regular || !(c.theta >= cluster.lo && c.theta <= cluster.hi)) continue;
+      for (const double sign : {+1.0, -1.0}) {
+        const BranchResidual at = branch_residual_off_axis(ctx, c.theta, sign, SCAN_AXIS_SHARE);
+        if (!at.valid || !(std::abs(at.value) <= VERIFIED_RESIDUAL)) continue;
+        const BranchResidual below = branch_residual_off_axis(ctx, c.theta - h, sign, SCAN_AXIS_SHARE);
+        const BranchResidual above = branch_residual_off_axis(ctx, c.theta + h, sign, SCAN_AXIS_SHARE);
+        if (!below.valid || !above.valid) continue;
+        const double slope = (above.value - below.value) / (2.0 * h);
+        const double curvature = (above.value - 2.0 * at.value + below.value) / (h * h);
+        const double offset = -2.0 * slope / curvature;
+        if (!(std::abs(offset) > 2.0 * h && std::abs(offset) < CLUSTER_DISTANCE)) continue;
+        const double partner = c.theta + offset;
+        // Inside the stretch the cluster's scan has sought it already.
+        if (partner >= cluster.lo && partner <= cluster.hi) continue;
+        const BranchScan scan{partner, 0.5 * std::abs(offset), true, SCAN_AXIS_SHARE, {}};
+        const BranchZeros zeros = scan_branch_zeros(ctx, scan);
+        for (const double zero : sign > 0.0 ? zeros.plus : zeros.minus) {
+          const Vec3 p = circle_point(ctx, zero);
+          const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
+          if (!elbow || listed(search.candidates, zero, *elbow, tol) || listed(found, zero, *elbow, tol))
+            continue;
+          found.push_back({*elbow, p, zero, SolutionKind::Regular});
+        }
+      }
+    }
+  }
+}
+
 // Where both branch residuals vanish at one angle (the arm stretched with the wrist straight, say),
 // the angle is a zero of each, but only one branch need cross zero there: the other may just touch
 // it, which no sign change brackets, and its elbow, a fraction of a millimetre from the first one,
@@ -188,7 +228,9 @@ std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const Ci
   const double tol = AXIS_TOLERANCE * ctx.robot.z1();
   std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);
   append_verified_roots(ctx, search, tol, found);
-  append_scanned_zeros(ctx, search, near_axis_windows(ctx, search), cluster_stretches(search), tol, found);
+  const std::vector<FineStretch> clusters = cluster_stretches(search);
+  append_scanned_zeros(ctx, search, near_axis_windows(ctx, search), clusters, tol, found);
+  append_partner_zeros(ctx, search, clusters, tol, found);
   append_other_branches(ctx, search, tol, found);
   return found;
 }

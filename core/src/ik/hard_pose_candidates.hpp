@@ -5,9 +5,10 @@
 // close to the J1 axis or the shoulder (the branch residuals turn with P's azimuth much faster than
 // F's coefficients can resolve). There the solutions are taken from the geometry instead: the
 // in-line configurations on the reach boundary in closed form, and the zeros of the branch
-// residuals themselves, scanned around every root near the axis, sign changes and touching zeros
-// alike. Every candidate is a verified zero or an in-line configuration; the pipeline's residual
-// check decides, as for the others.
+// residuals themselves, scanned around every root near the axis and every cluster of roots, sign
+// changes and touching zeros alike, and beyond a cluster where a zero crossed with a small slope
+// points to a partner. Every candidate is a verified zero or an in-line configuration; the pipeline's
+// residual check decides, as for the others.
 #pragma once
 
 #include <vector>
