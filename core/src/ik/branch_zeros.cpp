@@ -41,7 +41,7 @@ constexpr int FLAT_STRETCH_POINTS = 3;
 // reaching the target thickens, and |g_s| can have a minimum a little above zero where polishing
 // still reaches the target well within the acceptance bound: a configuration of its own, which
 // other solvers report. Such a minimum with P outside the axis band counts as a zero; inside the
-// band it would only repeat the family member listed there.
+// band it would only repeat the family member listed there, unless that member stalled.
 constexpr double NEAR_ZERO_MINIMUM = 1e-4;
 
 // One branch residual g_s, with the share of z1 below which P counts as on the J1 axis.
@@ -49,18 +49,21 @@ struct Branch {
   const IkContext& ctx;
   double sign;
   double axis_share;
+  // Whether a minimum inside the axis band counts too.
+  bool minima_in_band = false;
   BranchResidual at(double theta) const { return branch_residual_off_axis(ctx, theta, sign, axis_share); }
   bool verified(double theta) const {
     const BranchResidual g = at(theta);
     return g.valid && std::abs(g.value) <= VERIFIED_RESIDUAL;
   }
   // The least point of a minimum of |g_s| counts as a zero when verified, or when it stays within
-  // NEAR_ZERO_MINIMUM with P outside the axis band.
+  // NEAR_ZERO_MINIMUM with P outside the axis band (or anywhere, with minima_in_band).
   bool minimum_is_zero(double theta) const {
     const BranchResidual g = at(theta);
     if (!g.valid) return false;
     if (std::abs(g.value) <= VERIFIED_RESIDUAL) return true;
     if (!(std::abs(g.value) <= NEAR_ZERO_MINIMUM)) return false;
+    if (minima_in_band) return true;
     const Vec3 p = circle_point(ctx, theta);
     return std::hypot(p[0], p[1]) > AXIS_TOLERANCE * ctx.robot.z1();
   }
@@ -279,8 +282,8 @@ BranchZeros scan_branch_zeros(const IkContext& ctx, const BranchScan& scan) {
   double theta = scan.center - scan.half_width;
   ScanSample sample = scan_sample(ctx, theta, tol, scan.axis_share);
   const BranchResidual not_yet{false, 0.0};
-  BranchScanState plus{{ctx, +1.0, scan.axis_share}, sample.g_plus, not_yet, {}};
-  BranchScanState minus{{ctx, -1.0, scan.axis_share}, sample.g_minus, not_yet, {}};
+  BranchScanState plus{{ctx, +1.0, scan.axis_share, scan.minima_in_band}, sample.g_plus, not_yet, {}};
+  BranchScanState minus{{ctx, -1.0, scan.axis_share, scan.minima_in_band}, sample.g_minus, not_yet, {}};
   // The sample before the current one, for the minima of |g_s|.
   double before = theta;
   for (int i = 0; i < MAX_SCAN_STEPS && theta < end; ++i) {

@@ -224,6 +224,24 @@ void append_other_branches(const IkContext& ctx, const CircleSearch& search, dou
 
 }  // namespace
 
+std::vector<CircleCandidate> shoulder_band_minima(const IkContext& ctx, double theta) {
+  const double tol = AXIS_TOLERANCE * ctx.robot.z1();
+  const double half_width = SCAN_HALF_WIDTH * tol / std::abs(ctx.robot.y1());
+  std::vector<CircleCandidate> found;
+  if (!std::isfinite(half_width)) return found;
+  const BranchScan scan{theta, half_width, true, SCAN_AXIS_SHARE, {}, true};
+  const BranchZeros zeros = scan_branch_zeros(ctx, scan);
+  for (const double sign : {+1.0, -1.0}) {
+    for (const double zero : sign > 0.0 ? zeros.plus : zeros.minus) {
+      const Vec3 p = circle_point(ctx, zero);
+      const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
+      if (elbow && !listed(found, zero, *elbow, tol))
+        found.push_back({*elbow, p, zero, SolutionKind::Regular});
+    }
+  }
+  return found;
+}
+
 std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const CircleSearch& search) {
   const double tol = AXIS_TOLERANCE * ctx.robot.z1();
   std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);

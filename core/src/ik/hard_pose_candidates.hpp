@@ -20,4 +20,9 @@ namespace talvane {
 // Regular candidates not already among `search.candidates`; empty for an ordinary target.
 std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const CircleSearch& search);
 
+// Regular candidates at the minima of the branch residuals next to a special angle theta with P in
+// the shoulder band, which the searches above leave to the family's member there (inside the J1
+// axis's band a minimum only repeats it): for when that member stalls short of the target.
+std::vector<CircleCandidate> shoulder_band_minima(const IkContext& ctx, double theta);
+
 }  // namespace talvane

@@ -137,8 +137,10 @@ void restart_facing_circle_point(const IkContext& ctx, const CircleCandidate& ca
 // target lies a hair off the family's: the family exists only approximately. Usually the scans have
 // listed points of the thin tube around it that reach the target. Where they have not, the target's
 // solutions there are the isolated ones with P on the axis, a hair above or below the shoulder, and
-// the elbow off it, whose branch residuals no scan can evaluate (P's azimuth is rounding). Where
-// those stall too (P within rounding of the shoulder), a damped step still slides into the tube.
+// the elbow off it, whose branch residuals no scan can evaluate (P's azimuth is rounding). Failing
+// those, the points of the tube a hair from the special angle, where the branch residuals have
+// minima that the scans leave to the member inside the band. Where those stall too (P within
+// rounding of the shoulder), a damped step still slides into the tube.
 void restart_off_the_shoulder(const IkContext& ctx, const CircleCandidate& candidate,
                               SolutionCollector& collector) {
   const double z1 = ctx.robot.z1();
@@ -148,6 +150,12 @@ void restart_off_the_shoulder(const IkContext& ctx, const CircleCandidate& candi
   for (const Vec3& elbow : axis_elbows_off_shoulder(ctx, candidate.theta)) {
     for (const JointVector& joints : reconstruct_joints(ctx, elbow, candidate.circle_point))
       listed = collector.offer_if_new(joints, candidate.theta, SolutionKind::AxisDegenerate) || listed;
+  }
+  if (listed) return;
+  for (const CircleCandidate& minimum : shoulder_band_minima(ctx, candidate.theta)) {
+    for (const JointVector& joints :
+         reconstruct_joints_in_plane_of_p(ctx, minimum.elbow, minimum.circle_point))
+      listed = collector.offer_if_new(joints, minimum.theta, minimum.kind) || listed;
   }
   if (listed) return;
   for (const JointVector& joints : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point))
