@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
 
 #include "ik/branch_zeros.hpp"
 #include "ik/elbow.hpp"
@@ -109,10 +110,23 @@ std::vector<FineStretch> cluster_stretches(const CircleSearch& search) {
   return out;
 }
 
-bool listed(const std::vector<CircleCandidate>& candidates, double theta, const Vec3& elbow, double tol) {
+bool listed(std::span<const CircleCandidate> candidates, double theta, const Vec3& elbow, double tol) {
   return std::any_of(candidates.begin(), candidates.end(), [&](const CircleCandidate& c) {
     return angles_within(c.theta, theta, SAME_ZERO_ANGLE) && norm(subtract(c.elbow, elbow)) < tol;
   });
+}
+
+// Each zero of branch `sign` with its elbow, as a Regular candidate, unless `known` or `found`
+// lists it already.
+void append_new_zeros(const IkContext& ctx, const std::vector<double>& zeros, double sign,
+                      std::span<const CircleCandidate> known, double tol,
+                      std::vector<CircleCandidate>& found) {
+  for (const double zero : zeros) {
+    const Vec3 p = circle_point(ctx, zero);
+    const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
+    if (!elbow || listed(known, zero, *elbow, tol) || listed(found, zero, *elbow, tol)) continue;
+    found.push_back({*elbow, p, zero, SolutionKind::Regular});
+  }
 }
 
 // A root that already is a zero of a branch residual, where that branch's refinement wandered off
@@ -146,15 +160,8 @@ void append_scanned_zeros(const IkContext& ctx, const CircleSearch& search,
   for (const Window& w : merged(std::move(windows))) {
     const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, SCAN_AXIS_SHARE, clusters};
     const BranchZeros zeros = scan_branch_zeros(ctx, scan);
-    for (const double sign : {+1.0, -1.0}) {
-      for (const double zero : sign > 0.0 ? zeros.plus : zeros.minus) {
-        const Vec3 p = circle_point(ctx, zero);
-        const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
-        if (!elbow || listed(search.candidates, zero, *elbow, tol) || listed(found, zero, *elbow, tol))
-          continue;
-        found.push_back({*elbow, p, zero, SolutionKind::Regular});
-      }
-    }
+    for (const double sign : {+1.0, -1.0})
+      append_new_zeros(ctx, sign > 0.0 ? zeros.plus : zeros.minus, sign, search.candidates, tol, found);
   }
 }
 
@@ -186,13 +193,7 @@ void append_partner_zeros(const IkContext& ctx, const CircleSearch& search,
         if (partner >= cluster.lo && partner <= cluster.hi) continue;
         const BranchScan scan{partner, 0.5 * std::abs(offset), true, SCAN_AXIS_SHARE, {}};
         const BranchZeros zeros = scan_branch_zeros(ctx, scan);
-        for (const double zero : sign > 0.0 ? zeros.plus : zeros.minus) {
-          const Vec3 p = circle_point(ctx, zero);
-          const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
-          if (!elbow || listed(search.candidates, zero, *elbow, tol) || listed(found, zero, *elbow, tol))
-            continue;
-          found.push_back({*elbow, p, zero, SolutionKind::Regular});
-        }
+        append_new_zeros(ctx, sign > 0.0 ? zeros.plus : zeros.minus, sign, search.candidates, tol, found);
       }
     }
   }
@@ -231,14 +232,8 @@ std::vector<CircleCandidate> shoulder_band_minima(const IkContext& ctx, double t
   if (!std::isfinite(half_width)) return found;
   const BranchScan scan{theta, half_width, true, SCAN_AXIS_SHARE, {}, true};
   const BranchZeros zeros = scan_branch_zeros(ctx, scan);
-  for (const double sign : {+1.0, -1.0}) {
-    for (const double zero : sign > 0.0 ? zeros.plus : zeros.minus) {
-      const Vec3 p = circle_point(ctx, zero);
-      const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
-      if (elbow && !listed(found, zero, *elbow, tol))
-        found.push_back({*elbow, p, zero, SolutionKind::Regular});
-    }
-  }
+  for (const double sign : {+1.0, -1.0})
+    append_new_zeros(ctx, sign > 0.0 ? zeros.plus : zeros.minus, sign, {}, tol, found);
   return found;
 }
 
