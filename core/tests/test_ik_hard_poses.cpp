@@ -364,7 +364,14 @@ INSTANTIATE_TEST_SUITE_P(
         HardPose{"folded",
                  CrxModel::Crx3iA,
                  {-81.14854288060307, 125.48096437506928, -215.4809648812609, -147.4692632563466,
-                  -49.79912097560532, 44.97386457680426}}));
+                  -49.79912097560532, 44.97386457680426}},
+        // P 2e-8 mm from the shoulder, and the circle passes it sideways: the member's horizontal
+        // elbow moves P only vertically and stalls at 1.3e-8 with its damped polish, the residuals'
+        // dip is 1e-15 rad wide, and only the member with its elbow turned about N reaches.
+        HardPose{"folded",
+                 CrxModel::Crx10iA,
+                 {46.2039172328968, -138.5745292199589, 48.57452922210821, -163.76701455520902,
+                  39.60055161368555, 43.12369551622291}}));
 
 // Inside the family bands only some member need be listed, but never none.
 TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {

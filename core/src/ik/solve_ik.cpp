@@ -12,6 +12,7 @@
 #include "ik/ik_tolerances.hpp"
 #include "ik/reconstruct_joints.hpp"
 #include "ik/refine_joints.hpp"
+#include "ik/wrist_circle.hpp"
 #include "vec3.hpp"
 
 namespace talvane {
@@ -139,8 +140,11 @@ void restart_facing_circle_point(const IkContext& ctx, const CircleCandidate& ca
 // solutions there are the isolated ones with P on the axis, a hair above or below the shoulder, and
 // the elbow off it, whose branch residuals no scan can evaluate (P's azimuth is rounding). Failing
 // those, the points of the tube a hair from the special angle, where the branch residuals have
-// minima that the scans leave to the member inside the band. Where those stall too (P within
-// rounding of the shoulder), a damped step still slides into the tube.
+// minima that the scans leave to the member inside the band. Failing those, the member whose elbow
+// is turned a quarter turn about N(θ): the member's own elbow is usually horizontal, where a small
+// step moves P only vertically, so it cannot follow a circle that passes the shoulder sideways,
+// while the turned member can. Where those stall too (P within rounding of the shoulder), a damped
+// step still slides into the tube.
 void restart_off_the_shoulder(const IkContext& ctx, const CircleCandidate& candidate,
                               SolutionCollector& collector) {
   const double z1 = ctx.robot.z1();
@@ -157,6 +161,10 @@ void restart_off_the_shoulder(const IkContext& ctx, const CircleCandidate& candi
          reconstruct_joints_in_plane_of_p(ctx, minimum.elbow, minimum.circle_point))
       listed = collector.offer_if_new(joints, minimum.theta, minimum.kind) || listed;
   }
+  if (listed) return;
+  const Vec3 turned = cross(offset_direction(ctx, candidate.theta), candidate.elbow);
+  for (const JointVector& joints : reconstruct_joints(ctx, turned, candidate.circle_point))
+    listed = collector.offer_if_new(joints, candidate.theta, candidate.kind) || listed;
   if (listed) return;
   for (const JointVector& joints : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point))
     collector.offer_damped(joints, candidate.theta, candidate.kind);
