@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "fk.hpp"
 #include "ik/axis_crossings.hpp"
@@ -78,11 +79,16 @@ class SolutionCollector {
     return !near_listed(solutions_, rebuilt) && offer(rebuilt, theta, kind);
   }
 
+  // Offers every one of `rebuilt` that is new, answering whether any was listed.
+  bool offer_each_if_new(std::span<const JointVector> rebuilt, double theta, SolutionKind kind) {
+    bool listed = false;
+    for (const JointVector& joints : rebuilt) listed = offer_if_new(joints, theta, kind) || listed;
+    return listed;
+  }
+
   void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate) {
-    for (const JointVector& rebuilt :
-         reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point)) {
-      offer_if_new(rebuilt, candidate.theta, candidate.kind);
-    }
+    offer_each_if_new(reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point),
+                      candidate.theta, candidate.kind);
   }
 
   std::size_t stalled_count() const { return stalled_.size(); }
@@ -130,8 +136,7 @@ class SolutionCollector {
 void restart_facing_circle_point(const IkContext& ctx, const CircleCandidate& candidate,
                                  SolutionCollector& collector) {
   const auto rebuilt = reconstruct_joints_facing_p(ctx, candidate.elbow, candidate.circle_point);
-  if (!rebuilt) return;
-  for (const JointVector& joints : *rebuilt) collector.offer_if_new(joints, candidate.theta, candidate.kind);
+  if (rebuilt) collector.offer_each_if_new(*rebuilt, candidate.theta, candidate.kind);
 }
 
 // With P inside the shoulder band, the member of the P-at-the-shoulder family stalls where the
@@ -152,20 +157,22 @@ void restart_off_the_shoulder(const IkContext& ctx, const CircleCandidate& candi
   if (collector.lists_forearm_point_within(SHOULDER_TUBE_SHARE * z1)) return;
   bool listed = false;
   for (const Vec3& elbow : axis_elbows_off_shoulder(ctx, candidate.theta)) {
-    for (const JointVector& joints : reconstruct_joints(ctx, elbow, candidate.circle_point))
-      listed = collector.offer_if_new(joints, candidate.theta, SolutionKind::AxisDegenerate) || listed;
+    listed = collector.offer_each_if_new(reconstruct_joints(ctx, elbow, candidate.circle_point),
+                                         candidate.theta, SolutionKind::AxisDegenerate) ||
+             listed;
   }
   if (listed) return;
   for (const CircleCandidate& minimum : shoulder_band_minima(ctx, candidate.theta)) {
-    for (const JointVector& joints :
-         reconstruct_joints_in_plane_of_p(ctx, minimum.elbow, minimum.circle_point))
-      listed = collector.offer_if_new(joints, minimum.theta, minimum.kind) || listed;
+    listed = collector.offer_each_if_new(
+                 reconstruct_joints_in_plane_of_p(ctx, minimum.elbow, minimum.circle_point), minimum.theta,
+                 minimum.kind) ||
+             listed;
   }
   if (listed) return;
   const Vec3 turned = cross(offset_direction(ctx, candidate.theta), candidate.elbow);
-  for (const JointVector& joints : reconstruct_joints(ctx, turned, candidate.circle_point))
-    listed = collector.offer_if_new(joints, candidate.theta, candidate.kind) || listed;
-  if (listed) return;
+  if (collector.offer_each_if_new(reconstruct_joints(ctx, turned, candidate.circle_point), candidate.theta,
+                                  candidate.kind))
+    return;
   for (const JointVector& joints : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point))
     collector.offer_damped(joints, candidate.theta, candidate.kind);
 }
