@@ -67,6 +67,11 @@ struct Branch {
     const Vec3 p = circle_point(ctx, theta);
     return std::hypot(p[0], p[1]) > AXIS_TOLERANCE * ctx.robot.z1();
   }
+  // Within a hair of the shoulder P's direction, and g_s with it, carries rounding errors of order
+  // 1e-13 mm over P's distance from the J1 axis (1e-7 at a few 1e-7 mm): a sign change there can be
+  // pinned no closer to zero than that, neither verified nor told from a jump by how far |g_s|
+  // shrinks. Where minima inside the band count, so does such a crossing, on the terms of a minimum.
+  bool rounded_crossing(double theta) const { return minima_in_band && minimum_is_zero(theta); }
 };
 
 // A zero of g_s in [lo, hi], whose ends differ in sign, by regula falsi with the Illinois
@@ -83,6 +88,7 @@ std::optional<double> bisect(const Branch& branch, double lo, double g_lo, doubl
   double f_hi = g_hi;
   int stale = 0;
   const double start_size = std::min(std::abs(g_lo), std::abs(g_hi));
+  const auto nearer_end = [&] { return std::abs(g_hi) < std::abs(g_lo) ? hi : lo; };
   for (int i = 0; i < MAX_BISECTIONS; ++i) {
     double x = lo + (hi - lo) * (f_lo / (f_lo - f_hi));
     const double width = hi - lo;
@@ -108,10 +114,11 @@ std::optional<double> bisect(const Branch& branch, double lo, double g_lo, doubl
     // Ends already within the verification bound are a zero, however noisy g_s is there.
     if (i == JUMP_CHECK_STEPS &&
         std::min(std::abs(g_lo), std::abs(g_hi)) > std::max(JUMP_SHARE * start_size, VERIFIED_RESIDUAL)) {
+      if (branch.rounded_crossing(nearer_end())) return nearer_end();
       return std::nullopt;
     }
   }
-  const double theta = std::abs(g_hi) < std::abs(g_lo) ? hi : lo;
+  const double theta = nearer_end();
   if (branch.verified(theta)) return theta;
   // Next to the shoulder or the J1 axis g_s turns as fast as P's direction, at a rate of order y1
   // over P's distance from them: there the last bit of θ can move it by more than the verification
@@ -119,6 +126,7 @@ std::optional<double> bisect(const Branch& branch, double lo, double g_lo, doubl
   // at a jump, is a zero to the last bit.
   const bool pinned = std::nextafter(lo, hi) >= hi;
   if (pinned && std::min(std::abs(g_lo), std::abs(g_hi)) <= JUMP_SHARE * start_size) return theta;
+  if (branch.rounded_crossing(theta)) return theta;
   return std::nullopt;
 }
 

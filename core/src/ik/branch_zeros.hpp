@@ -43,7 +43,8 @@ struct BranchScan {
   // The share of z1 below which P counts as on the J1 axis, so g_s as invalid.
   double axis_share;
   std::span<const FineStretch> fine;
-  // Also count a minimum of at most 1e-4 as a zero with P inside the 1e-6·z1 band of the J1 axis.
+  // Also count a minimum of at most 1e-4 as a zero with P inside the 1e-6·z1 band of the J1 axis,
+  // and so a sign change whose bracket ends there within 1e-4 of zero.
   bool minima_in_band = false;
 };
 
@@ -59,9 +60,9 @@ struct BranchZeros {
 // ends). A minimum of |g_s| of at most 1e-4 with P outside the 1e-6·z1 band of the J1 axis (or
 // anywhere, with minima_in_band) counts as a zero, and so does a sign change pinned between adjacent
 // doubles where g_s is too steep for the 1e-9 bound (|g_s| shrunk a thousandfold, as it is not at a
-// jump). At most 4,000 steps, each turning P's azimuth by at most 0.1 rad (P's distances from the
-// axis and the shoulder taken as at least 1e-9·z1) and none that reaches into a fine stretch longer
-// than its max_step.
+// jump) and, with minima_in_band, one whose bracket ends within 1e-4 of zero. At most 4,000 steps, each
+// turning P's azimuth by at most 0.1 rad (P's distances from the axis and the shoulder taken as at least
+// 1e-9·z1) and none that reaches into a fine stretch longer than its max_step.
 BranchZeros scan_branch_zeros(const IkContext& ctx, const BranchScan& scan);
 
 }  // namespace talvane
