@@ -373,7 +373,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {46.2039172328968, -138.5745292199589, 48.57452922210821, -163.76701455520902,
                   39.60055161368555, 43.12369551622291}},
         // P 3e-6 mm from the shoulder and 8.5e-7 mm off the axis: every restart stalls, and the
-        // residual's crossings 1e-11 rad apart lie within its rounding (1e-7) of zero, so they are
+        // residual's crossings 3e-11 rad apart lie within its rounding (1e-7) of zero, so they are
         // neither verified nor told from a jump by shrinking.
         HardPose{"folded",
                  CrxModel::Crx10iA,
