@@ -203,6 +203,15 @@ INSTANTIATE_TEST_SUITE_P(
                              CrxModel::Crx5iA,
                              {-174.9536124828964, 90.00078813307319, 0.0, -180.0, 0.0, 179.9999970495427}}));
 
+// Nearly folded (P 6.4 mm from the shoulder) with the wrist nearly straight: at q's circle angle both
+// branch residuals cross zero, but the ordinary pass refined g_- from roots 3e-3 rad away into its
+// other zero, 9e-4 rad off beyond a bump of 5e-8, so only g_+ gave a candidate at q's angle.
+INSTANTIATE_TEST_SUITE_P(FoldedWithNearlyStraightWrist, BothBranchesVanish,
+                         testing::Values(HardPose{"round values, J2 and J5 nudged",
+                                                  CrxModel::Crx10iA,
+                                                  {-79.89075628015199, -179.31858449784636, 90.0, -180.0,
+                                                   -0.014358345256649719, 90.0}}));
+
 // Stretched down the J1 axis with P 0.08 mm off it, on an arm of its own (the catalogued ones list
 // this q): both starts at q's circle angle stalled at 6e-8, their polish ended by a step that
 // overshot the near-double root, and the nearest row lay 2.4° away.

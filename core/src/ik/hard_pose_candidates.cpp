@@ -201,25 +201,43 @@ void append_partner_zeros(const IkContext& ctx, const CircleSearch& search,
 
 // Where both branch residuals vanish at one angle (the arm stretched with the wrist straight, say),
 // the angle is a zero of each, but only one branch need cross zero there: the other may just touch
-// it, which no sign change brackets, and its elbow, a fraction of a millimetre from the first one,
-// polishes into a solution of its own. So each candidate's angle is tried with the other elbow too,
-// where P lies outside the band of the J1 axis: inside it both branches vanish all along the
-// family's tube, and one member of it is enough.
+// it, which no sign change brackets, or cross it next to a zero of its own that a refinement reached
+// instead (the arm nearly folded with the wrist nearly straight: two zeros of g_− 1e-3 rad apart
+// with a bump of 5e-8 between them). Its elbow polishes into a solution of its own. So each
+// candidate's angle, the ordinary pass's and the searches', is tried with the other elbow too, where
+// P lies outside the band of the J1 axis: inside it both branches vanish all along the family's
+// tube, and one member of it is enough.
 void append_other_branches(const IkContext& ctx, const CircleSearch& search, double tol,
                            std::vector<CircleCandidate>& found) {
-  const std::size_t count = found.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const double theta = found[i].theta;
-    const Vec3 p = found[i].circle_point;
-    if (!(std::hypot(p[0], p[1]) > tol)) continue;
+  // By value: pushing a candidate may move the one passed in.
+  const auto append_other_branch = [&](double theta, Vec3 p) {
+    if (!(std::hypot(p[0], p[1]) > tol)) return;
+    const Vec3 n = offset_direction(ctx, theta);
+    const Vec3 on_circle = circle_point_at(ctx, n);
+    const BranchResiduals g =
+        branch_residuals_of(ctx, n, on_circle, arm_triangle(ctx, on_circle), SCAN_AXIS_SHARE);
     for (const double sign : {+1.0, -1.0}) {
-      const BranchResidual g = branch_residual_off_axis(ctx, theta, sign, SCAN_AXIS_SHARE);
-      if (!g.valid || !(std::abs(g.value) <= VERIFIED_RESIDUAL)) continue;
+      const BranchResidual& g_s = sign > 0.0 ? g.plus : g.minus;
+      if (!g_s.valid || !(std::abs(g_s.value) <= VERIFIED_RESIDUAL)) continue;
       const auto elbow = elbow_off_axis(ctx, p, sign, 0.0, SCAN_AXIS_SHARE);
       if (!elbow || listed(search.candidates, theta, *elbow, tol) || listed(found, theta, *elbow, tol))
         continue;
       found.push_back({*elbow, p, theta, SolutionKind::Regular});
     }
+  };
+  // A root's two elbows share its angle and circle point, and one check serves both.
+  const auto checked_before = [](std::span<const CircleCandidate> candidates, std::size_t i) {
+    return std::any_of(candidates.begin(), candidates.begin() + i, [&](const CircleCandidate& c) {
+      return c.theta == candidates[i].theta && c.circle_point == candidates[i].circle_point;
+    });
+  };
+  const std::size_t count = found.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!checked_before(found, i)) append_other_branch(found[i].theta, found[i].circle_point);
+  }
+  for (std::size_t i = 0; i < search.candidates.size(); ++i) {
+    const CircleCandidate& c = search.candidates[i];
+    if (!checked_before(search.candidates, i)) append_other_branch(c.theta, c.circle_point);
   }
 }
 
