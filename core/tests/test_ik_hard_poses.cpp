@@ -223,6 +223,17 @@ TEST(HardPoses, StretchedDownTheAxisOnAnArmOfItsOwn) {
   solve_covering(robot, target_as_passed(robot, q), q);
 }
 
+// Down the J1 axis with the elbow fully bent, P 0.22 mm off the axis and 2e-6 rad of circle angle
+// inside the folded reach: g_- dips 7e-9 below zero between two zeros 7e-7 rad apart, both between
+// two samples of the search next to the boundary, and the nearest row lay 2.3e-4 rad from q.
+TEST(HardPoses, TwoZerosNextToTheFoldedBoundary) {
+  const Crx robot =
+      Crx::from_params(937.2440010904717, 590.8747343732557, 131.6803642423967, 195.30352124007663);
+  const JointVector q{11.708964834980037, -180.0, 90.02161354344327, -179.94186011249045, -161.7665168187627,
+                      -35.99738659512144};
+  solve_covering(robot, target_as_passed(robot, q), q);
+}
+
 // Nearly folded (P 12.5 mm from the shoulder) with the wrist nearly straight: one branch residual
 // crosses zero at q's circle angle with a slope of 3e-4, bends back over a bump of 1e-7 and crosses
 // again 1.3e-3 rad on, where the ordinary roots led. Those roots cluster 2e-3 rad from q's angle,

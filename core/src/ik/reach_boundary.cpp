@@ -34,45 +34,99 @@ constexpr double LARGEST_U = 0.1;
 constexpr int U_SAMPLES = 40;
 constexpr int MAX_BISECTIONS = 100;
 
+// Golden-section steps for a dip of g_s between samples: the bracket shrinks by 0.618 per step.
+constexpr int MAX_DIP_STEPS = 100;
+constexpr double GOLDEN_SECTION = 0.3819660112501051;
+
 // The angle at u from the boundary angle, on the side `side`.
 double off_boundary(double theta, double side, double u) { return theta + side * (u * u); }
 
-// The zeros of g_s off the boundary angle on one side, from sign changes of g_s(θ_b ± u²).
+// g_s at u from the boundary angle.
+struct OffBoundary {
+  const IkContext& ctx;
+  double theta;
+  double side;
+  double sign;
+  BranchResidual at(double u) const {
+    return branch_residual_off_axis(ctx, off_boundary(theta, side, u), sign, NEAR_AXIS_SHARE);
+  }
+  // The zero of g_s in [lo, hi] (in u), whose ends differ in sign, by bisection; nothing unless it
+  // is verified.
+  void append_zero(double lo, double g_lo, double hi, std::vector<double>& zeros) const {
+    for (int i = 0; i < MAX_BISECTIONS; ++i) {
+      const double mid = lo + (hi - lo) * 0.5;
+      if (mid <= lo || mid >= hi) break;
+      const BranchResidual gm = at(mid);
+      if (!gm.valid) break;
+      if ((gm.value < 0.0) == (g_lo < 0.0)) {
+        lo = mid;
+        g_lo = gm.value;
+      } else {
+        hi = mid;
+      }
+    }
+    for (const double end : {lo, hi}) {
+      const BranchResidual gz = at(end);
+      if (gz.valid && std::abs(gz.value) <= VERIFIED_RESIDUAL) {
+        zeros.push_back(off_boundary(theta, side, end));
+        return;
+      }
+    }
+  }
+  // Where |g_s| has a sampled minimum at `mid` between lo and hi, all three of one sign: a pair of
+  // zeros closer together than the samples (the arm a hair from in line, with g_s dipping 1e-8 across
+  // zero over 1e-6 rad), or one where g_s only touches zero. The least |g_s| by golden section, and
+  // the zeros on either side where it crosses.
+  void append_dip_zeros(double lo, double mid, double g_mid, double hi, std::vector<double>& zeros) const {
+    const double s = g_mid < 0.0 ? -1.0 : 1.0;
+    double best = mid;
+    double best_value = s * g_mid;
+    for (int i = 0; i < MAX_DIP_STEPS; ++i) {
+      const bool right = hi - best > best - lo;
+      const double x = right ? best + GOLDEN_SECTION * (hi - best) : best - GOLDEN_SECTION * (best - lo);
+      if (x <= lo || x >= hi || x == best) break;
+      const BranchResidual g = at(x);
+      if (!g.valid) return;
+      const double value = s * g.value;
+      if (value <= 0.0) {
+        append_zero(lo, at(lo).value, x, zeros);
+        append_zero(x, g.value, hi, zeros);
+        return;
+      }
+      if (value < best_value) {
+        (right ? lo : hi) = best;
+        best = x;
+        best_value = value;
+      } else {
+        (right ? hi : lo) = x;
+      }
+    }
+    if (at(best).valid && best_value <= VERIFIED_RESIDUAL) zeros.push_back(off_boundary(theta, side, best));
+  }
+};
+
+// The zeros of g_s off the boundary angle on one side, from sign changes of g_s(θ_b ± u²) and from
+// its dips between samples.
 void near_boundary_zeros(const IkContext& ctx, double theta, double side, double sign,
                          std::vector<double>& zeros) {
+  const OffBoundary branch{ctx, theta, side, sign};
   double u_prev = 0.0;
   BranchResidual g_prev{false, 0.0};
+  double u_before = 0.0;
+  BranchResidual g_before{false, 0.0};
   // From the boundary outwards, so that each bracket is the nearest one to the boundary.
   for (int k = U_SAMPLES; k >= 0; --k) {
     const double u = std::ldexp(LARGEST_U, -k);
-    const BranchResidual g =
-        branch_residual_off_axis(ctx, off_boundary(theta, side, u), sign, NEAR_AXIS_SHARE);
+    const BranchResidual g = branch.at(u);
     if (g.valid && g_prev.valid && (g.value < 0.0) != (g_prev.value < 0.0)) {
-      double lo = u_prev;
-      double hi = u;
-      double g_lo = g_prev.value;
-      for (int i = 0; i < MAX_BISECTIONS; ++i) {
-        const double mid = lo + (hi - lo) * 0.5;
-        if (mid <= lo || mid >= hi) break;
-        const BranchResidual gm =
-            branch_residual_off_axis(ctx, off_boundary(theta, side, mid), sign, NEAR_AXIS_SHARE);
-        if (!gm.valid) break;
-        if ((gm.value < 0.0) == (g_lo < 0.0)) {
-          lo = mid;
-          g_lo = gm.value;
-        } else {
-          hi = mid;
-        }
-      }
-      for (const double end : {lo, hi}) {
-        const double zero = off_boundary(theta, side, end);
-        const BranchResidual gz = branch_residual_off_axis(ctx, zero, sign, NEAR_AXIS_SHARE);
-        if (gz.valid && std::abs(gz.value) <= VERIFIED_RESIDUAL) {
-          zeros.push_back(zero);
-          break;
-        }
-      }
+      branch.append_zero(u_prev, g_prev.value, u, zeros);
+    } else if (g.valid && g_prev.valid && g_before.valid && (g_before.value < 0.0) == (g_prev.value < 0.0) &&
+               std::abs(g_prev.value) < std::abs(g_before.value) &&
+               std::abs(g_prev.value) <= std::abs(g.value) && std::abs(g_prev.value) <= NEAR_ZERO_RESIDUAL) {
+      branch.append_dip_zeros(u_before, u_prev, g_prev.value, u, zeros);
     }
+    u_before = u_prev;
+    g_before = g_prev;
     u_prev = u;
     g_prev = g;
   }
