@@ -34,6 +34,8 @@ constexpr double LARGEST_U = 0.1;
 constexpr int U_SAMPLES = 40;
 constexpr int MAX_BISECTIONS = 100;
 
+// A sampled minimum of |g_s| next to the boundary is searched for a dip across zero only below this.
+constexpr double DIP_SEARCH_RESIDUAL = 1e-4;
 // Golden-section steps for a dip of g_s between samples: the bracket shrinks by 0.618 per step.
 constexpr int MAX_DIP_STEPS = 100;
 constexpr double GOLDEN_SECTION = 0.3819660112501051;
@@ -107,7 +109,7 @@ struct OffBoundary {
 
 // The zeros of g_s off the boundary angle on one side, from sign changes of g_s(θ_b ± u²) and from
 // its dips between samples.
-void near_boundary_zeros(const IkContext& ctx, double theta, double side, double sign,
+void near_boundary_zeros(const IkContext& ctx, double theta, double side, double sign, bool dips,
                          std::vector<double>& zeros) {
   const OffBoundary branch{ctx, theta, side, sign};
   double u_prev = 0.0;
@@ -120,9 +122,10 @@ void near_boundary_zeros(const IkContext& ctx, double theta, double side, double
     const BranchResidual g = branch.at(u);
     if (g.valid && g_prev.valid && (g.value < 0.0) != (g_prev.value < 0.0)) {
       branch.append_zero(u_prev, g_prev.value, u, zeros);
-    } else if (g.valid && g_prev.valid && g_before.valid && (g_before.value < 0.0) == (g_prev.value < 0.0) &&
+    } else if (dips && g.valid && g_prev.valid && g_before.valid &&
+               (g_before.value < 0.0) == (g_prev.value < 0.0) &&
                std::abs(g_prev.value) < std::abs(g_before.value) &&
-               std::abs(g_prev.value) <= std::abs(g.value) && std::abs(g_prev.value) <= NEAR_ZERO_RESIDUAL) {
+               std::abs(g_prev.value) <= std::abs(g.value) && std::abs(g_prev.value) <= DIP_SEARCH_RESIDUAL) {
       branch.append_dip_zeros(u_before, u_prev, g_prev.value, u, zeros);
     }
     u_before = u_prev;
@@ -206,10 +209,10 @@ void append_next_to_boundary(const IkContext& ctx, double theta, bool outer,
   std::vector<double> zeros;
   for (const double sign : {+1.0, -1.0}) {
     if (rate != 0.0) {
-      near_boundary_zeros(ctx, theta, rate > 0.0 ? inward : -inward, sign, zeros);
+      near_boundary_zeros(ctx, theta, rate > 0.0 ? inward : -inward, sign, !outer, zeros);
     } else {
-      near_boundary_zeros(ctx, theta, +1.0, sign, zeros);
-      near_boundary_zeros(ctx, theta, -1.0, sign, zeros);
+      near_boundary_zeros(ctx, theta, +1.0, sign, !outer, zeros);
+      near_boundary_zeros(ctx, theta, -1.0, sign, !outer, zeros);
     }
     for (const double zero : zeros) {
       const Vec3 p = circle_point(ctx, zero);
