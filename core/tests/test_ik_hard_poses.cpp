@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <span>
@@ -223,16 +224,37 @@ TEST(HardPoses, StretchedDownTheAxisOnAnArmOfItsOwn) {
   solve_covering(robot, target_as_passed(robot, q), q);
 }
 
-// Down the J1 axis with the elbow fully bent, P 0.22 mm off the axis and 2e-6 rad of circle angle
-// inside the folded reach: g_- dips 7e-9 below zero between two zeros 7e-7 rad apart, both between
-// two samples of the search next to the boundary, and the nearest row lay 2.3e-4 rad from q.
-TEST(HardPoses, TwoZerosNextToTheFoldedBoundary) {
-  const Crx robot =
-      Crx::from_params(937.2440010904717, 590.8747343732557, 131.6803642423967, 195.30352124007663);
-  const JointVector q{11.708964834980037, -180.0, 90.02161354344327, -179.94186011249045, -161.7665168187627,
-                      -35.99738659512144};
-  solve_covering(robot, target_as_passed(robot, q), q);
+// Down the J1 axis with the elbow fully bent, P a fraction of a millimetre off the axis and 2e-6 rad
+// of circle angle inside the folded reach: a branch residual dips about 1e-8 below zero between two
+// zeros 7e-7 rad apart, both between two samples of the search next to the boundary, and the nearest
+// row lay 2e-4 to 5e-4 rad from q, its chord leaving the target by 1.5e-6.
+struct ArmPose {
+  std::array<double, 4> params;
+  JointVector q;
+};
+
+std::ostream& operator<<(std::ostream& out, const ArmPose& c) {
+  out << "arm (" << c.params[0] << " " << c.params[1] << " " << c.params[2] << " " << c.params[3] << ") q (";
+  for (const double v : c.q) out << v << " ";
+  return out << ")";
 }
+
+class TwoZerosNextToTheFoldedBoundary : public testing::TestWithParam<ArmPose> {};
+
+TEST_P(TwoZerosNextToTheFoldedBoundary, ListTheGeneratingVector) {
+  const ArmPose& c = GetParam();
+  const Crx robot = Crx::from_params(c.params[0], c.params[1], c.params[2], c.params[3]);
+  solve_covering(robot, target_as_passed(robot, c.q), c.q);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DownTheAxis, TwoZerosNextToTheFoldedBoundary,
+    testing::Values(ArmPose{{937.2440010904717, 590.8747343732557, 131.6803642423967, 195.30352124007663},
+                            {11.708964834980037, -180.0, 90.02161354344327, -179.94186011249045,
+                             -161.7665168187627, -35.99738659512144}},
+                    ArmPose{{354.7059996317447, 307.54442843186246, 199.4075421822177, 166.4227698015},
+                            {130.83065321910425, 0.0, -90.02262111096918, 0.03801667045863155,
+                             28.492078994393836, 141.0601286654378}}));
 
 // Nearly folded (P 12.5 mm from the shoulder) with the wrist nearly straight: one branch residual
 // crosses zero at q's circle angle with a slope of 3e-4, bends back over a bump of 1e-7 and crosses

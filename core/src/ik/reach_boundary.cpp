@@ -107,8 +107,10 @@ struct OffBoundary {
   }
 };
 
-// The zeros of g_s off the boundary angle on one side, from sign changes of g_s(θ_b ± u²) and from
-// its dips between samples.
+// The zeros of g_s off the boundary angle on one side, from sign changes of g_s(θ_b ± u²) and, with
+// `dips`, from its dips between samples. Only next to the folded boundary: at the stretched one, with
+// the wrist straight, g_s stays near zero, its sampled minima are many (four a target), and
+// searching them added no configuration while it slowed those targets by a quarter.
 void near_boundary_zeros(const IkContext& ctx, double theta, double side, double sign, bool dips,
                          std::vector<double>& zeros) {
   const OffBoundary branch{ctx, theta, side, sign};
