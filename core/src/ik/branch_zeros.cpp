@@ -30,7 +30,6 @@ constexpr double JUMP_SHARE = 1e-3;
 // Golden-section steps for a minimum of |g_s|: its bracket shrinks by 0.618 per step, to adjacent
 // doubles well within this count.
 constexpr int MAX_MINIMUM_STEPS = 120;
-constexpr double GOLDEN_SECTION = 0.3819660112501051;
 // g_s follows P's direction, which a scan step turns by at most SCAN_AZIMUTH_STEP: a sampled minimum
 // of |g_s| above this cannot hide a zero between its neighbours.
 constexpr double MINIMUM_SEARCH_RESIDUAL = 0.25;

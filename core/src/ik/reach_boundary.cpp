@@ -38,7 +38,6 @@ constexpr int MAX_BISECTIONS = 100;
 constexpr double DIP_SEARCH_RESIDUAL = 1e-4;
 // Golden-section steps for a dip of g_s between samples: the bracket shrinks by 0.618 per step.
 constexpr int MAX_DIP_STEPS = 100;
-constexpr double GOLDEN_SECTION = 0.3819660112501051;
 
 // The angle at u from the boundary angle, on the side `side`.
 double off_boundary(double theta, double side, double u) { return theta + side * (u * u); }
