@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ik/elbow.hpp"
+#include "ik/golden_section.hpp"
 #include "ik/ik_tolerances.hpp"
 #include "ik/wrist_circle.hpp"
 
@@ -134,37 +135,19 @@ std::optional<double> bisect(const Branch& branch, double lo, double g_lo, doubl
 // dips below.
 void minimum_zeros(const Branch& branch, double lo, double mid, double g_mid, double hi,
                    std::vector<double>& zeros) {
-  const double side = g_mid < 0.0 ? -1.0 : 1.0;
-  double best = mid;
-  double best_value = side * g_mid;
-  for (int i = 0; i < MAX_MINIMUM_STEPS; ++i) {
-    // Probe the larger part of the bracket.
-    const bool right = hi - best > best - lo;
-    const double x = right ? best + GOLDEN_SECTION * (hi - best) : best - GOLDEN_SECTION * (best - lo);
-    if (x <= lo || x >= hi || x == best) break;
-    const BranchResidual g = branch.at(x);
-    if (!g.valid) return;
-    const double value = side * g.value;
-    if (value <= 0.0) {
-      // Two crossings, one on each side of x.
-      const double g_lo = branch.at(lo).value;
-      if (value == 0.0) {
-        zeros.push_back(x);
-        return;
-      }
-      if (const auto z = bisect(branch, lo, g_lo, x)) zeros.push_back(*z);
-      if (const auto z = bisect(branch, x, g.value, hi)) zeros.push_back(*z);
-      return;
-    }
-    if (value < best_value) {
-      (right ? lo : hi) = best;
-      best = x;
-      best_value = value;
-    } else {
-      (right ? hi : lo) = x;
-    }
+  const auto dip = search_dip([&](double x) { return branch.at(x); }, lo, mid, g_mid, hi, MAX_MINIMUM_STEPS);
+  if (!dip) return;
+  if (!dip->crossed) {
+    if (branch.minimum_is_zero(dip->x)) zeros.push_back(dip->x);
+    return;
   }
-  if (branch.minimum_is_zero(best)) zeros.push_back(best);
+  if (dip->g_x == 0.0) {
+    zeros.push_back(dip->x);
+    return;
+  }
+  // Two crossings, one on each side of x.
+  if (const auto z = bisect(branch, dip->lo, branch.at(dip->lo).value, dip->x)) zeros.push_back(*z);
+  if (const auto z = bisect(branch, dip->x, dip->g_x, dip->hi)) zeros.push_back(*z);
 }
 
 // Both g_s at θ, with an upper bound of the rate (per radian of θ) at which P's direction turns

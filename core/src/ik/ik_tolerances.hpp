@@ -2,8 +2,6 @@
 // for its value. Stage-specific ones stay with their stage.
 #pragma once
 
-#include <numbers>
-
 namespace talvane {
 
 // A share of z1: a point closer than this to the J1 axis lies on it (its azimuth gives no arm
@@ -37,9 +35,5 @@ inline constexpr double CONVERGED_ERROR = 1e-12;
 // No polishing step turns a joint by more than this many degrees: beyond it the linear model that
 // computed the step is not trusted.
 inline constexpr double MAX_STEP_DEGREES = 10.0;
-
-// The share of the larger part of its bracket at which a golden-section search probes next, 2 − φ:
-// the bracket then shrinks by φ − 1 per step. The searches for minima of a branch residual use it.
-inline constexpr double GOLDEN_SECTION = 2.0 - std::numbers::phi;
 
 }  // namespace talvane

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "ik/elbow.hpp"
+#include "ik/golden_section.hpp"
 #include "ik/ik_tolerances.hpp"
 #include "ik/wrist_circle.hpp"
 #include "vec3.hpp"
@@ -79,30 +80,14 @@ struct OffBoundary {
   // zero over 1e-6 rad), or one where g_s only touches zero. The least |g_s| by golden section, and
   // the zeros on either side where it crosses.
   void append_dip_zeros(double lo, double mid, double g_mid, double hi, std::vector<double>& zeros) const {
-    const double s = g_mid < 0.0 ? -1.0 : 1.0;
-    double best = mid;
-    double best_value = s * g_mid;
-    for (int i = 0; i < MAX_DIP_STEPS; ++i) {
-      const bool right = hi - best > best - lo;
-      const double x = right ? best + GOLDEN_SECTION * (hi - best) : best - GOLDEN_SECTION * (best - lo);
-      if (x <= lo || x >= hi || x == best) break;
-      const BranchResidual g = at(x);
-      if (!g.valid) return;
-      const double value = s * g.value;
-      if (value <= 0.0) {
-        append_zero(lo, at(lo).value, x, zeros);
-        append_zero(x, g.value, hi, zeros);
-        return;
-      }
-      if (value < best_value) {
-        (right ? lo : hi) = best;
-        best = x;
-        best_value = value;
-      } else {
-        (right ? hi : lo) = x;
-      }
+    const auto dip = search_dip([this](double u) { return at(u); }, lo, mid, g_mid, hi, MAX_DIP_STEPS);
+    if (!dip) return;
+    if (dip->crossed) {
+      append_zero(dip->lo, at(dip->lo).value, dip->x, zeros);
+      append_zero(dip->x, dip->g_x, dip->hi, zeros);
+    } else if (std::abs(dip->g_x) <= VERIFIED_RESIDUAL) {
+      zeros.push_back(off_boundary(theta, side, dip->x));
     }
-    if (at(best).valid && best_value <= VERIFIED_RESIDUAL) zeros.push_back(off_boundary(theta, side, best));
   }
 };
 
