@@ -266,6 +266,18 @@ TEST(HardPoses, APartnerZeroBeyondItsCluster) {
   solve_covering(robot, target_as_passed(robot, q), q);
 }
 
+// Nearly folded (P 0.35 mm from the shoulder) with the wrist 7e-8 degrees from straight: the
+// constraint has two double roots 2.3e-3 rad apart, one at q's circle angle. The eigenvalue there
+// was right to 2e-7 rad, but Newton on the flat constraint carried it to the other pair, where it
+// merged, so no root and no scan window was left at q's angle.
+TEST(HardPoses, ARootCarriedOffItsZeros) {
+  const Crx robot = Crx::crx10ia();
+  const JointVector q{-76.28504039548632, 152.94171381713159, -242.90434597949564,
+                      -4.376064170011944, 179.99999993355615, -157.46930554628088};
+  const std::vector<IkSolution> solutions = solve_covering(robot, target_as_passed(robot, q), q);
+  EXPECT_TRUE(covers(robot, solutions, twin_of(q), target_as_passed(robot, q)));
+}
+
 // Next to a family (P one to four band widths from the shoulder or the J1 axis) a configuration can
 // reach the target well within the acceptance bound where the branch residual only dips close to
 // zero without crossing it. Each of these is one that another solver reports for fk(q).

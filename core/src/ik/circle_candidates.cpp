@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "ik/axis_crossings.hpp"
 #include "ik/branch_zeros.hpp"
@@ -96,7 +97,9 @@ CircleSearch search_circle(const IkContext& ctx) {
   const std::vector<double>& specials = search.special_angles;
   for (const double theta : specials) append_special_candidates(ctx, theta, candidates);
 
-  search.roots = trig_roots(interpolate_constraint(ctx));
+  TrigRoots traced = trace_trig_roots(interpolate_constraint(ctx));
+  search.roots = std::move(traced.angles);
+  search.carried_roots = std::move(traced.carried);
   const std::vector<double>& roots = search.roots;
   for (std::size_t i = 0; i < roots.size(); ++i) {
     const double root = roots[i];

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ik/ik_context.hpp"
+#include "ik/roots/trig_roots.hpp"
 #include "ik/solution_kind.hpp"
 
 namespace talvane {
@@ -23,6 +24,8 @@ struct CircleSearch {
   std::vector<CircleCandidate> candidates;
   std::vector<double> special_angles;
   std::vector<double> roots;
+  // The roots that the polish carried far from their eigenvalues (F flat there).
+  std::vector<CarriedRoot> carried_roots;
 };
 
 CircleSearch search_circle(const IkContext& ctx);

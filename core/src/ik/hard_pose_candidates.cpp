@@ -149,15 +149,19 @@ void append_verified_roots(const IkContext& ctx, const CircleSearch& search, dou
   }
 }
 
-// The zeros of both branch residuals in every window, as candidates not listed yet: one scan over
-// each window, sampled finely enough in the clusters' stretches, so that where a cluster lies near
+// The windows near the axis and the clusters' stretches, merged, so that where a cluster lies near
 // the axis its angles are scanned once.
+std::vector<Window> scan_windows(std::vector<Window> near_axis, const std::vector<FineStretch>& clusters) {
+  for (const FineStretch& c : clusters) near_axis.push_back({c.lo, c.hi});
+  return merged(std::move(near_axis));
+}
+
+// The zeros of both branch residuals in every window, as candidates not listed yet: one scan over
+// each window, sampled finely enough in the clusters' stretches.
 void append_scanned_zeros(const IkContext& ctx, const CircleSearch& search,
-                          const std::vector<Window>& near_axis, const std::vector<FineStretch>& clusters,
+                          const std::vector<Window>& windows, const std::vector<FineStretch>& clusters,
                           double tol, std::vector<CircleCandidate>& found) {
-  std::vector<Window> windows = near_axis;
-  for (const FineStretch& c : clusters) windows.push_back({c.lo, c.hi});
-  for (const Window& w : merged(std::move(windows))) {
+  for (const Window& w : windows) {
     const BranchScan scan{w.lo + (w.hi - w.lo) * 0.5, (w.hi - w.lo) * 0.5, true, SCAN_AXIS_SHARE, clusters};
     const BranchZeros zeros = scan_branch_zeros(ctx, scan);
     for (const double sign : {+1.0, -1.0})
@@ -196,6 +200,27 @@ void append_partner_zeros(const IkContext& ctx, const CircleSearch& search,
         append_new_zeros(ctx, sign > 0.0 ? zeros.plus : zeros.minus, sign, search.candidates, tol, found);
       }
     }
+  }
+}
+
+// A root that the polish carried far from its eigenvalue crossed a stretch where F is flat, and
+// the zeros that the eigenvalue stood for may have been left behind (the arm nearly folded with the
+// wrist nearly straight: a pair of zeros at the eigenvalue, 2.3e-3 rad from the pair the polish
+// merged it into). They are sought around the eigenvalue's angle, as far on either side as the
+// polish carried it, unless a window scanned already holds that angle.
+void append_left_behind_zeros(const IkContext& ctx, const CircleSearch& search,
+                              const std::vector<Window>& scanned, double tol,
+                              std::vector<CircleCandidate>& found) {
+  for (const CarriedRoot& carried : search.carried_roots) {
+    const bool seen = std::any_of(scanned.begin(), scanned.end(), [&](const Window& w) {
+      return carried.start >= w.lo && carried.start <= w.hi;
+    });
+    if (seen) continue;
+    const double reach = std::abs(wrap_angle(carried.settled - carried.start));
+    const BranchScan scan{carried.start, reach, true, SCAN_AXIS_SHARE, {}};
+    const BranchZeros zeros = scan_branch_zeros(ctx, scan);
+    for (const double sign : {+1.0, -1.0})
+      append_new_zeros(ctx, sign > 0.0 ? zeros.plus : zeros.minus, sign, search.candidates, tol, found);
   }
 }
 
@@ -260,8 +285,10 @@ std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const Ci
   std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);
   append_verified_roots(ctx, search, tol, found);
   const std::vector<FineStretch> clusters = cluster_stretches(search);
-  append_scanned_zeros(ctx, search, near_axis_windows(ctx, search), clusters, tol, found);
+  const std::vector<Window> scanned = scan_windows(near_axis_windows(ctx, search), clusters);
+  append_scanned_zeros(ctx, search, scanned, clusters, tol, found);
   append_partner_zeros(ctx, search, clusters, tol, found);
+  append_left_behind_zeros(ctx, search, scanned, tol, found);
   append_other_branches(ctx, search, tol, found);
   return found;
 }

@@ -6,9 +6,10 @@
 // F's coefficients can resolve). There the solutions are taken from the geometry instead: the
 // in-line configurations on the reach boundary in closed form, and the zeros of the branch
 // residuals themselves, scanned around every root near the axis and every cluster of roots, sign
-// changes and touching zeros alike, and beyond a cluster where a zero crossed with a small slope
-// points to a partner. Every candidate is a verified zero or an in-line configuration; the pipeline's
-// residual check decides, as for the others.
+// changes and touching zeros alike, beyond a cluster where a zero crossed with a small slope points
+// to a partner, and around the eigenvalue of a root that the polish carried away along a flat F.
+// Every candidate is a verified zero or an in-line configuration; the pipeline's residual check
+// decides, as for the others.
 #pragma once
 
 #include <vector>

@@ -46,19 +46,23 @@ TrigPolynomial shifted_by(const TrigPolynomial& f, double phi0) {
   return g;
 }
 
-void append_polished(std::vector<double>& angles, const TrigPolynomial& f, double theta) {
+void append_polished(TrigRoots& roots, const TrigPolynomial& f, double theta) {
   const double polished = wrap_angle(polish_angle(f, theta));
   if (!std::isfinite(polished)) return;
-  for (const double existing : angles) {
+  if (!angles_within(polished, theta, CARRIED_DISTANCE)) roots.carried.push_back({theta, polished});
+  for (const double existing : roots.angles) {
     if (angles_within(polished, existing, MERGE_DISTANCE)) return;
   }
-  angles.push_back(polished);
+  roots.angles.push_back(polished);
 }
 
 }  // namespace
 
-std::vector<double> trig_roots(const TrigPolynomial& f) {
-  std::vector<double> angles;
+std::vector<double> trig_roots(const TrigPolynomial& f) { return trace_trig_roots(f).angles; }
+
+TrigRoots trace_trig_roots(const TrigPolynomial& f) {
+  TrigRoots found;
+  std::vector<double>& angles = found.angles;
   angles.reserve(INITIAL_CAPACITY);
 
   const double phi0 = largest_sample_angle(f) - std::numbers::pi;
@@ -69,7 +73,7 @@ std::vector<double> trig_roots(const TrigPolynomial& f) {
   const bool finite = std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); });
   double largest = 0.0;
   for (const double v : p) largest = std::max(largest, std::abs(v));
-  if (finite && largest == 0.0) return angles;
+  if (finite && largest == 0.0) return found;
   const double threshold = NEGLIGIBLE_COEFFICIENT * largest;
   int n = 0;
   for (int i = MAX_ROOTS; i >= 1; --i) {
@@ -79,10 +83,10 @@ std::vector<double> trig_roots(const TrigPolynomial& f) {
     }
   }
   if (!finite || n == 0) {
-    if (finite && std::abs(p[0]) > threshold) return angles;
+    if (finite && std::abs(p[0]) > threshold) return found;
     // Only non-finite coefficients get here.
-    for (const double theta : scan_roots(f)) append_polished(angles, f, theta);
-    return angles;
+    for (const double theta : scan_roots(f)) append_polished(found, f, theta);
+    return found;
   }
 
   AlgebraicPolynomial c{};
@@ -106,9 +110,9 @@ std::vector<double> trig_roots(const TrigPolynomial& f) {
     const std::complex<double> z = roots.z[k];
     // Written so that a NaN root is never taken as real.
     if (!(std::abs(z.imag()) <= REAL_ROOT_TOLERANCE * std::max(std::abs(z.real()), 1.0))) continue;
-    append_polished(angles, f, wrap_angle(2.0 * std::atan(z.real()) + phi0));
+    append_polished(found, f, wrap_angle(2.0 * std::atan(z.real()) + phi0));
   }
-  return angles;
+  return found;
 }
 
 }  // namespace talvane

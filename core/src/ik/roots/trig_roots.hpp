@@ -27,9 +27,32 @@ struct PolynomialRoots {
   int count = 0;
 };
 
+// A root that Newton's polish carried far from the angle of the eigenvalue it came from. f is then
+// flat there, as at a near-multiple root, and the zeros it stands for may lie anywhere between the
+// two: the eigenvalue's angle is often the better guide (the polish may even have merged it into a
+// neighbouring zero).
+struct CarriedRoot {
+  double start;
+  double settled;
+};
+
+// A polish moving a root farther than this (radians) has carried it. On random targets about one
+// root in five thousand moves that far; next to a folded arm most do.
+inline constexpr double CARRIED_DISTANCE = 1e-5;
+
+struct TrigRoots {
+  // As trig_roots gives them.
+  std::vector<double> angles;
+  // Every root carried, merged ones included, in the order the roots were produced.
+  std::vector<CarriedRoot> carried;
+};
+
 // All zeros as angles in [−π, π), no two closer than 1e-9, in the order the roots were produced.
 // An identically zero or non-zero constant polynomial gives no angle.
 std::vector<double> trig_roots(const TrigPolynomial& f);
+
+// The same zeros, with the roots the polish carried.
+TrigRoots trace_trig_roots(const TrigPolynomial& f);
 
 // (1 + t²)^4·f(ψ) with t = tan(ψ/2), for an already shifted f; p8 = f(π).
 AlgebraicPolynomial tan_half_polynomial(const TrigPolynomial& shifted);
