@@ -266,17 +266,31 @@ TEST(HardPoses, APartnerZeroBeyondItsCluster) {
   solve_covering(robot, target_as_passed(robot, q), q);
 }
 
-// Nearly folded (P 0.35 mm from the shoulder) with the wrist 7e-8 degrees from straight: the
-// constraint has two double roots 2.3e-3 rad apart, one at q's circle angle. The eigenvalue there
-// was right to 2e-7 rad, but Newton on the flat constraint carried it to the other pair, where it
-// merged, so no root and no scan window was left at q's angle.
-TEST(HardPoses, ARootCarriedOffItsZeros) {
-  const Crx robot = Crx::crx10ia();
-  const JointVector q{-76.28504039548632, 152.94171381713159, -242.90434597949564,
-                      -4.376064170011944, 179.99999993355615, -157.46930554628088};
-  const std::vector<IkSolution> solutions = solve_covering(robot, target_as_passed(robot, q), q);
-  EXPECT_TRUE(covers(robot, solutions, twin_of(q), target_as_passed(robot, q)));
+// Nearly folded with the wrist nearly straight, F has two double roots a few 1e-3 rad apart, or
+// more, one at q's circle angle. The eigenvalues there were close to it, but Newton on the flat
+// constraint carried them onto the other pair, where they merged, so no root and no scan window was
+// left at q's angle. On the CRX-10iA, P 0.35 mm from the shoulder, J5 7e-8 degrees from straight,
+// the eigenvalue 2e-7 rad from q's angle and carried 2.3e-3 rad; on an arm with z1 = x1, P 0.04 mm
+// from the shoulder, J5 3e-4 degrees from straight, the eigenvalues 1.1e-2 rad off and carried as
+// far again.
+class ARootCarriedOffItsZeros : public testing::TestWithParam<ArmPose> {};
+
+TEST_P(ARootCarriedOffItsZeros, ListTheGeneratingVectorAndItsTwin) {
+  const ArmPose& c = GetParam();
+  const Crx robot = Crx::from_params(c.params[0], c.params[1], c.params[2], c.params[3]);
+  const Pose target = target_as_passed(robot, c.q);
+  const std::vector<IkSolution> solutions = solve_covering(robot, target, c.q);
+  EXPECT_TRUE(covers(robot, solutions, twin_of(c.q), target));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    FoldedWithNearlyStraightWrist, ARootCarriedOffItsZeros,
+    testing::Values(ArmPose{{540.0, 540.0, 160.0, 150.0},
+                            {-76.28504039548632, 152.94171381713159, -242.90434597949564, -4.376064170011944,
+                             179.99999993355615, -157.46930554628088}},
+                    ArmPose{
+                        {475.1247136834191, 475.1247136834191, 80.8951017761477, 219.60883112507025},
+                        {-89.99999997206828, -180.0, 90.00489205321249, -90.0, -179.99970153396742, 90.0}}));
 
 // Next to a family (P one to four band widths from the shoulder or the J1 axis) a configuration can
 // reach the target well within the acceptance bound where the branch residual only dips close to
