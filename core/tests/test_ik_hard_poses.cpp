@@ -292,6 +292,19 @@ INSTANTIATE_TEST_SUITE_P(
                         {475.1247136834191, 475.1247136834191, 80.8951017761477, 219.60883112507025},
                         {-89.99999997206828, -180.0, 90.00489205321249, -90.0, -179.99970153396742, 90.0}}));
 
+// Folded (P 2.2 mm from the shoulder) with the wrist 5e-4 degrees from straight: the searches
+// found q's circle angle and built a start 1e-6 rad from q, but the undamped polish slid 9e-5 rad
+// along a nearly flat direction and stalled at 4e-8, and no other row lay within 1e-5 rad of q.
+TEST(HardPoses, AStartThatSlidOffAlongAFlatDirection) {
+  const Crx robot =
+      Crx::from_params(853.7521928090351, 855.9555923023703, 167.60534537716416, 128.58623461498408);
+  const JointVector q{95.11571332190965,  -177.14071992015366, 87.14071991391482,
+                      -96.22306886643875, -179.99953278476056, 152.304128364389};
+  const Pose target = target_as_passed(robot, q);
+  const std::vector<IkSolution> solutions = solve_covering(robot, target, q);
+  EXPECT_TRUE(covers(robot, solutions, twin_of(q), target));
+}
+
 // Next to a family (P one to four band widths from the shoulder or the J1 axis) a configuration can
 // reach the target well within the acceptance bound where the branch residual only dips close to
 // zero without crossing it. Each of these is one that another solver reports for fk(q).

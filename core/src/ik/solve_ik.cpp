@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <span>
 
 #include "fk.hpp"
@@ -23,6 +24,12 @@ namespace {
 constexpr std::size_t INITIAL_CAPACITY = 16;
 // A polished vector that misses the target by at most this much is retried with the damped polisher.
 constexpr double RESCUE_RESIDUAL = 1.0;
+// A start of the searches of hard poses whose undamped polish stalled below this (ten times the
+// acceptance bound) after sliding more than SLIDE_RATIO times as far as its own error accounts for
+// (radians times z1 against millimetres) went astray along a nearly flat direction next to a
+// solution, and is handed to the damped polish at once.
+constexpr double NEAR_MISS_RESIDUAL = 1e-7;
+constexpr double SLIDE_RATIO = 100.0;
 // A listed row with P within this share of z1 of the shoulder lies on the P-at-the-shoulder family's
 // tube (which reaches some ten band widths out) and stands for the family; the target's other
 // solutions keep P tens of millimetres away.
@@ -53,6 +60,7 @@ class SolutionCollector {
   // one is kept for the retry. A start equal to one offered before would polish exactly as that one
   // did, so into nothing new.
   bool offer(const JointVector& rebuilt, double theta, SolutionKind kind) {
+    last_polish_.reset();
     if (std::find(offered_.begin(), offered_.end(), rebuilt) != offered_.end()) return false;
     offered_.push_back(rebuilt);
     const RefinedJoints refined = refine_joints_with_error(
@@ -60,6 +68,7 @@ class SolutionCollector {
           return heading_for_known(joints, step_length);
         });
     if (refined.given_up) return false;
+    last_polish_ = refined;
     const bool listed = admit_solution(solutions_, IkSolution{refined.joints, refined.residual, theta, kind});
     if (refined.residual > MAX_RESIDUAL && refined.residual <= RESCUE_RESIDUAL) {
       stalled_.push_back({rebuilt, theta, kind});
@@ -86,9 +95,19 @@ class SolutionCollector {
     return listed;
   }
 
+  // Each candidate of those searches is a verified zero of a branch residual, so its starts lie next
+  // to solutions. At a doubly singular pose (the arm folded with the wrist nearly straight) the
+  // undamped polish can still slide off along a nearly flat direction, 9e-5 rad from a start 1e-6
+  // rad from the solution, and stall at 4e-8; the damped polish then follows the valley down from
+  // the start instead.
   void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate) {
-    offer_each_if_new(reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point),
-                      candidate.theta, candidate.kind);
+    for (const JointVector& joints :
+         reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point)) {
+      if (near_listed(solutions_, joints)) continue;
+      if (offer(joints, candidate.theta, candidate.kind) || !slid_into_near_miss(joints)) continue;
+      stalled_.pop_back();  // the record offer kept of this stall: it is retried here instead
+      offer_damped(joints, candidate.theta, candidate.kind);
+    }
   }
 
   std::size_t stalled_count() const { return stalled_.size(); }
@@ -117,6 +136,16 @@ class SolutionCollector {
   std::vector<IkSolution> take() { return std::move(solutions_); }
 
  private:
+  // Whether the last polish, from `start`, stalled short of the target but within NEAR_MISS_RESIDUAL
+  // of it, having slid much farther than the start's error accounts for.
+  bool slid_into_near_miss(const JointVector& start) const {
+    if (!last_polish_) return false;
+    const RefinedJoints& polished = *last_polish_;
+    if (!(polished.residual > MAX_RESIDUAL && polished.residual < NEAR_MISS_RESIDUAL)) return false;
+    const double start_error = max_abs_error(pose_error(robot_, start, target_));
+    return circular_joint_distance(polished.joints, start) * robot_.z1() > SLIDE_RATIO * start_error;
+  }
+
   // Whether polishing that has come this close to a listed solution can only end as its duplicate:
   // converging at least linearly with ratio 1/2, it moves on by at most its last step's length.
   bool heading_for_known(const JointVector& joints, double step_length) const {
@@ -128,6 +157,8 @@ class SolutionCollector {
   std::vector<IkSolution> solutions_;
   std::vector<StalledStart> stalled_;
   std::vector<JointVector> offered_;
+  // The last polish that offer ran to its end, if the last offer ran one.
+  std::optional<RefinedJoints> last_polish_;
 };
 
 // A special candidate's points leave J1 open (the reconstruction takes the elbow's azimuth, or 0);
