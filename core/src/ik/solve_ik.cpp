@@ -60,20 +60,7 @@ class SolutionCollector {
   // one is kept for the retry. A start equal to one offered before would polish exactly as that one
   // did, so into nothing new.
   bool offer(const JointVector& rebuilt, double theta, SolutionKind kind) {
-    last_polish_.reset();
-    if (std::find(offered_.begin(), offered_.end(), rebuilt) != offered_.end()) return false;
-    offered_.push_back(rebuilt);
-    const RefinedJoints refined = refine_joints_with_error(
-        robot_, rebuilt, target_, [this](const JointVector& joints, double step_length) {
-          return heading_for_known(joints, step_length);
-        });
-    if (refined.given_up) return false;
-    last_polish_ = refined;
-    const bool listed = admit_solution(solutions_, IkSolution{refined.joints, refined.residual, theta, kind});
-    if (refined.residual > MAX_RESIDUAL && refined.residual <= RESCUE_RESIDUAL) {
-      stalled_.push_back({rebuilt, theta, kind});
-    }
-    return listed;
+    return offer_polished(rebuilt, theta, kind).listed;
   }
 
   void offer_candidate(const IkContext& ctx, const CircleCandidate& candidate) {
@@ -104,8 +91,9 @@ class SolutionCollector {
     for (const JointVector& joints :
          reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point)) {
       if (near_listed(solutions_, joints)) continue;
-      if (offer(joints, candidate.theta, candidate.kind) || !slid_into_near_miss(joints)) continue;
-      stalled_.pop_back();  // the record offer kept of this stall: it is retried here instead
+      const Offered offered = offer_polished(joints, candidate.theta, candidate.kind);
+      if (offered.listed || !offered.polish || !slid_into_near_miss(joints, *offered.polish)) continue;
+      stalled_.pop_back();  // the record kept of this stall: it is retried here instead
       offer_damped(joints, candidate.theta, candidate.kind);
     }
   }
@@ -136,11 +124,30 @@ class SolutionCollector {
   std::vector<IkSolution> take() { return std::move(solutions_); }
 
  private:
-  // Whether the last polish, from `start`, stalled short of the target but within NEAR_MISS_RESIDUAL
-  // of it, having slid much farther than the start's error accounts for.
-  bool slid_into_near_miss(const JointVector& start) const {
-    if (!last_polish_) return false;
-    const RefinedJoints& polished = *last_polish_;
+  // What offer did with a start: whether it was listed, and its polish where one ran to its end.
+  struct Offered {
+    bool listed = false;
+    std::optional<RefinedJoints> polish;
+  };
+
+  Offered offer_polished(const JointVector& rebuilt, double theta, SolutionKind kind) {
+    if (std::find(offered_.begin(), offered_.end(), rebuilt) != offered_.end()) return {};
+    offered_.push_back(rebuilt);
+    const RefinedJoints refined = refine_joints_with_error(
+        robot_, rebuilt, target_, [this](const JointVector& joints, double step_length) {
+          return heading_for_known(joints, step_length);
+        });
+    if (refined.given_up) return {};
+    const bool listed = admit_solution(solutions_, IkSolution{refined.joints, refined.residual, theta, kind});
+    if (refined.residual > MAX_RESIDUAL && refined.residual <= RESCUE_RESIDUAL) {
+      stalled_.push_back({rebuilt, theta, kind});
+    }
+    return {listed, refined};
+  }
+
+  // Whether the polish from `start` stalled short of the target but within NEAR_MISS_RESIDUAL of it,
+  // having slid much farther than the start's error accounts for.
+  bool slid_into_near_miss(const JointVector& start, const RefinedJoints& polished) const {
     if (!(polished.residual > MAX_RESIDUAL && polished.residual < NEAR_MISS_RESIDUAL)) return false;
     const double start_error = max_abs_error(pose_error(robot_, start, target_));
     return circular_joint_distance(polished.joints, start) * robot_.z1() > SLIDE_RATIO * start_error;
@@ -157,8 +164,6 @@ class SolutionCollector {
   std::vector<IkSolution> solutions_;
   std::vector<StalledStart> stalled_;
   std::vector<JointVector> offered_;
-  // The last polish that offer ran to its end, if the last offer ran one.
-  std::optional<RefinedJoints> last_polish_;
 };
 
 // A special candidate's points leave J1 open (the reconstruction takes the elbow's azimuth, or 0);
