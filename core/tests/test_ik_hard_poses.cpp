@@ -181,7 +181,13 @@ INSTANTIATE_TEST_SUITE_P(
                     HardPose{"folded down the axis, P a hair outside the band",
                              CrxModel::Crx5iA,
                              {149.68145253307478, -180.0, 89.99994536902638, 163.45582137228854,
-                              -48.86398558102789, -9.11472733112197}}));
+                              -48.86398558102789, -9.11472733112197}},
+                    // q's zero lay inside a run of flat stretches of g_+, 1.7e-4 rad long, that the
+                    // scan kept only by its ends and inside points; the nearest row was 7e-4 rad away.
+                    HardPose{"folded up the axis, P 1.3 band widths off it, wrist nearly straight",
+                             CrxModel::Crx10iA,
+                             {66.71966753595612, 0.0, -90.00007520321144, 179.95813049873811,
+                              -3.24734190388083e-05, 170.67955503024604}}));
 
 // Stretched with the wrist straight, a hair inside the reach: at q's circle angle both branch
 // residuals vanish, one crossing zero, the other only touching it. Only the crossing gave a

@@ -63,7 +63,10 @@ struct Branch {
     if (!g.valid) return false;
     if (std::abs(g.value) <= VERIFIED_RESIDUAL) return true;
     if (!(std::abs(g.value) <= NEAR_ZERO_MINIMUM)) return false;
-    if (minima_in_band) return true;
+    return minima_in_band || outside_axis_band(theta);
+  }
+  // Whether P at θ lies outside the 1e-6·z1 band of the J1 axis (and so of the shoulder).
+  bool outside_axis_band(double theta) const {
     const Vec3 p = circle_point(ctx, theta);
     return std::hypot(p[0], p[1]) > AXIS_TOLERANCE * ctx.robot.z1();
   }
@@ -221,7 +224,11 @@ bool flat_between(const Branch& branch, double lo, double hi) {
 // and the configurations they give drift apart in joint space. Points inside such a stretch are
 // zeros too, so that every part of it is near a listed one. Where several flat stretches follow one
 // another, rounding has scattered minima through one long stretch (hundreds, next to where two
-// families meet): that stretch keeps its two ends and its own inside points, not every minimum.
+// families meet): that stretch keeps its two ends and its own inside points, not every minimum
+// inside the band of the J1 axis, where one member stands for the family. A zero inside the run
+// with P outside that band stays: it can be an isolated solution that neither end nor any inside
+// point comes near in joint space (P 1.3 band widths off the axis, the wrist nearly straight: a
+// run 1.7e-4 rad long, q's zero in it, the nearest row 7e-4 rad from q).
 void fill_flat_stretches(const Branch& branch, std::vector<double>& zeros) {
   const std::size_t count = zeros.size();
   std::vector<double> ends;
@@ -231,6 +238,9 @@ void fill_flat_stretches(const Branch& branch, std::vector<double>& zeros) {
     while (last + 1 < count && flat_between(branch, zeros[last], zeros[last + 1])) ++last;
     ends.push_back(zeros[i]);
     if (last > i) {
+      for (std::size_t k = i + 1; k < last; ++k) {
+        if (branch.outside_axis_band(zeros[k])) ends.push_back(zeros[k]);
+      }
       ends.push_back(zeros[last]);
       // A single gap's inside points are the ones flat_between just checked; a run's lie anywhere in it.
       for (int k = 0; k < FLAT_STRETCH_POINTS; ++k) {

@@ -56,13 +56,13 @@ struct BranchZeros {
 
 // The verified zeros of each g_s in [center − half_width, center + half_width], in ascending order
 // (each minimum's zeros where it is found; with minima, then the inside points of stretches that
-// stay within rounding of zero, where zeros in a row of such stretches give way to the row's two
-// ends). A minimum of |g_s| of at most 1e-4 with P outside the 1e-6·z1 band of the J1 axis (or
-// anywhere, with minima_in_band) counts as a zero, and so does a sign change pinned between adjacent
-// doubles where g_s is too steep for the 1e-9 bound (|g_s| shrunk a thousandfold, as it is not at a
-// jump) and, with minima_in_band, one whose bracket ends within 1e-4 of zero. At most 4,000 steps, each
-// turning P's azimuth by at most 0.1 rad (P's distances from the axis and the shoulder taken as at least
-// 1e-9·z1) and none that reaches into a fine stretch longer than its max_step.
+// stay within rounding of zero, where zeros in a row of such stretches with P inside the 1e-6·z1
+// band of the J1 axis give way to the row's two ends). A minimum of |g_s| of at most 1e-4 with P outside the
+// 1e-6·z1 band of the J1 axis (or anywhere, with minima_in_band) counts as a zero, and so does a sign change
+// pinned between adjacent doubles where g_s is too steep for the 1e-9 bound (|g_s| shrunk a thousandfold, as
+// it is not at a jump) and, with minima_in_band, one whose bracket ends within 1e-4 of zero. At most 4,000
+// steps, each turning P's azimuth by at most 0.1 rad (P's distances from the axis and the shoulder taken as
+// at least 1e-9·z1) and none that reaches into a fine stretch longer than its max_step.
 BranchZeros scan_branch_zeros(const IkContext& ctx, const BranchScan& scan);
 
 }  // namespace talvane
