@@ -467,6 +467,25 @@ INSTANTIATE_TEST_SUITE_P(
                  {-9.706575874510634, 106.55387668375158, -196.5538763685704, 142.76207504153,
                   -69.41554463082764, -109.64972841074079}}));
 
+// Down the J1 axis on an arm with z1 = x1, P 4e-8 mm from the shoulder, where the wrist's circle
+// runs tangent to the axis: a dozen special angles within 4e-4 rad of q's, each a family member that
+// the undamped polish stalls on at 3e-8 to 6e-8, and none inside the shoulder band, so no restart
+// there. The list held only the target's four other solutions, tens of degrees of J6 away.
+TEST(HardPoses, AFamilyWhereTheCircleRunsAlongTheAxis) {
+  // Degrees: far below the tens that part the target's other solutions' J6.
+  constexpr double SAME_J6 = 1.0;
+  // Band widths: a point of the family's tube, not another solution (those keep P 400 mm away).
+  constexpr double TUBE_BANDS = 10.0;
+  const Crx robot =
+      Crx::from_params(475.1247136834191, 475.1247136834191, 80.8951017761477, 219.60883112507025);
+  const JointVector q{-180.0, -180.0, 90.00000000494109, 90.0, 90.0, -147.41287581531287};
+  const std::vector<IkSolution> solutions = solve_from_inside_bands(robot, q);
+  EXPECT_TRUE(std::any_of(solutions.begin(), solutions.end(), [&](const IkSolution& s) {
+    return norm(forearm_point(robot, s.joints)) <= TUBE_BANDS * 1e-6 * robot.z1() &&
+           std::abs(testing_support::wrapped_degrees(s.joints[5] - q[5])) <= SAME_J6;
+  }));
+}
+
 // Inside the family bands only some member need be listed, but never none.
 TEST(HardPoses, AFamilyMemberOnTheAxisWithTheWristStraight) {
   const Crx robot = Crx::crx5ia();

@@ -30,10 +30,10 @@ constexpr double RESCUE_RESIDUAL = 1.0;
 // solution, and is handed to the damped polish at once.
 constexpr double NEAR_MISS_RESIDUAL = 1e-7;
 constexpr double SLIDE_RATIO = 100.0;
-// A listed row with P within this share of z1 of the shoulder lies on the P-at-the-shoulder family's
-// tube (which reaches some ten band widths out) and stands for the family; the target's other
-// solutions keep P tens of millimetres away.
-constexpr double SHOULDER_TUBE_SHARE = 1e-3;
+// A listed row with P within this share of z1 of a family's common P (the shoulder, or a point of
+// the J1 axis) lies on the family's tube (which reaches some ten band widths out) and stands for
+// the family; the target's other solutions keep P tens of millimetres away.
+constexpr double FAMILY_TUBE_SHARE = 1e-3;
 
 // Whether some listed solution lies within the duplicate distance of joints, less slack.
 bool near_listed(const std::vector<IkSolution>& solutions, const JointVector& joints, double slack = 0.0) {
@@ -101,10 +101,10 @@ class SolutionCollector {
   std::size_t stalled_count() const { return stalled_.size(); }
   bool empty() const { return solutions_.empty(); }
 
-  // Whether some listed row has its forearm point P within `distance` of the shoulder.
-  bool lists_forearm_point_within(double distance) const {
+  // Whether some listed row has its forearm point P within `distance` of `point`.
+  bool lists_forearm_point_within(const Vec3& point, double distance) const {
     return std::any_of(solutions_.begin(), solutions_.end(), [&](const IkSolution& s) {
-      return norm(forearm_point(robot_, s.joints)) <= distance;
+      return norm(subtract(forearm_point(robot_, s.joints), point)) <= distance;
     });
   }
 
@@ -190,7 +190,7 @@ void restart_off_the_shoulder(const IkContext& ctx, const CircleCandidate& candi
                               SolutionCollector& collector) {
   const double z1 = ctx.robot.z1();
   if (!(norm(candidate.circle_point) < AXIS_TOLERANCE * z1)) return;
-  if (collector.lists_forearm_point_within(SHOULDER_TUBE_SHARE * z1)) return;
+  if (collector.lists_forearm_point_within(Vec3{0.0, 0.0, 0.0}, FAMILY_TUBE_SHARE * z1)) return;
   bool listed = false;
   for (const Vec3& elbow : axis_elbows_off_shoulder(ctx, candidate.theta)) {
     listed = collector.offer_each_if_new(reconstruct_joints(ctx, elbow, candidate.circle_point),
@@ -208,6 +208,19 @@ void restart_off_the_shoulder(const IkContext& ctx, const CircleCandidate& candi
   const Vec3 turned = cross(offset_direction(ctx, candidate.theta), candidate.elbow);
   if (collector.offer_each_if_new(reconstruct_joints(ctx, turned, candidate.circle_point), candidate.theta,
                                   candidate.kind))
+    return;
+  for (const JointVector& joints : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point))
+    collector.offer_damped(joints, candidate.theta, candidate.kind);
+}
+
+// A special candidate stands for the family whose members share its forearm point P, on the J1
+// axis or at the shoulder. Where its starts stalled and the restarts above listed no row with P on
+// that family's tube either, the family has no member listed: the damped polish follows the flat
+// valley into it. (Down the axis, the wrist's circle tangent to it at the shoulder: every member a
+// dozen special angles gave stalled at 3e-8 to 6e-8; the damped polish reaches 5e-10.)
+void restart_damped_for_unlisted_family(const IkContext& ctx, const CircleCandidate& candidate,
+                                        SolutionCollector& collector) {
+  if (collector.lists_forearm_point_within(candidate.circle_point, FAMILY_TUBE_SHARE * ctx.robot.z1()))
     return;
   for (const JointVector& joints : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point))
     collector.offer_damped(joints, candidate.theta, candidate.kind);
@@ -243,6 +256,7 @@ std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
   for (const CircleCandidate* candidate : stalled_specials) {
     restart_facing_circle_point(ctx, *candidate, collector);
     restart_off_the_shoulder(ctx, *candidate, collector);
+    restart_damped_for_unlisted_family(ctx, *candidate, collector);
   }
   // The damped polish is slow and, after the searches above, needed only as a last resort: a
   // reachable target must never come back empty.
