@@ -298,6 +298,50 @@ INSTANTIATE_TEST_SUITE_P(
                         {475.1247136834191, 475.1247136834191, 80.8951017761477, 219.60883112507025},
                         {-89.99999997206828, -180.0, 90.00489205321249, -90.0, -179.99970153396742, 90.0}}));
 
+// Folded on arms whose upper arm and forearm differ by micrometres (|z1 − x1| from 2e-6·z1 to
+// 1e-4·z1): P lies on or next to the small folded sphere, where the elbow's in-line direction turns
+// x1/|z1 − x1| times faster than the elbow bends, and q and its twin were missing. Each group below
+// fails without one part of the mend: the boundary angles computed without cancellation (they were
+// 1e-11 rad off, where the residual is already 1e-3); the angle bounds that admit a boundary angle
+// whose residual the steep growth has carried past the residual bounds; the zero next to the
+// boundary accepted where it is pinned between adjacent angles (the residual steps 2e-8 per bit of
+// θ); and the damped polish for a stalled start on the sphere.
+class FoldedOntoASmallSphere : public testing::TestWithParam<ArmPose> {};
+
+TEST_P(FoldedOntoASmallSphere, ListTheGeneratingVectorAndItsTwin) {
+  const ArmPose& c = GetParam();
+  const Crx robot = Crx::from_params(c.params[0], c.params[1], c.params[2], c.params[3]);
+  const Pose target = target_as_passed(robot, c.q);
+  const std::vector<IkSolution> solutions = solve_covering(robot, target, c.q);
+  EXPECT_TRUE(covers(robot, solutions, twin_of(c.q), target));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MicrometresApart, FoldedOntoASmallSphere,
+    testing::Values(
+        // The boundary angles off: round values 2 band widths from the shoulder; the residual 1e-3
+        // at an angle 1.3e-11 rad off q's.
+        ArmPose{{340.4111571717129, 340.4118379940272, 208.70145669372997, 233.93795393871403},
+                {-90.0, 90.0, -180.0, 126.46770479861408, -180.0, -176.3819927060899}},
+        ArmPose{{876.5914042439655, 876.5940340181781, 214.91098921569457, 143.36436324203848},
+                {-51.684743116499675, -147.34072853500976, 57.34072853003809, 68.92208142485308,
+                 62.70657537958539, -0.2008364576542192}},
+        // The angle bounds: q 9.4e-8 rad from the boundary, the residual there 1.3e-2.
+        ArmPose{{540.0, 540.054, 160.0, 150.0},
+                {109.80105254833688, 110.85868430513773, -200.8587602865847, -77.11150316826902,
+                 -160.58494714260368, -41.98720291721344}},
+        // The pinned zero: P 2 and 5 band widths from the shoulder.
+        ArmPose{{340.4111571717129, 340.4118379940272, 208.70145669372997, 233.93795393871403},
+                {-70.17380098771233, 35.84518589403885, -125.845187484525, 136.73715786986043,
+                 76.89517747267092, 179.71315522893144}},
+        ArmPose{{518.9384168090373, 518.9358221169533, 126.14077324729851, 139.90395586736543},
+                {-100.06162123051924, -33.9158142704097, -56.08418545918377, 146.8467524816174,
+                 121.08756954305744, -44.99781080957183}},
+        // The damped polish: the in-line start 2e-5 rad from q stalls at 3e-8.
+        ArmPose{{540.0, 540.0054, 160.0, 150.0},
+                {45.586159601252405, 105.71247871994024, -195.7124787328135, 36.81716958026638,
+                 2.828634803981913, -145.71998270466622}}));
+
 // Folded (P 2.2 mm from the shoulder) with the wrist 5e-4 degrees from straight: the searches
 // found q's circle angle and built a start 1e-6 rad from q, but the undamped polish slid 9e-5 rad
 // along a nearly flat direction and stalled at 4e-8, and no other row lay within 1e-5 rad of q.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <span>
+#include <utility>
 
 #include "ik/branch_zeros.hpp"
 #include "ik/elbow.hpp"
@@ -280,9 +281,13 @@ std::vector<CircleCandidate> shoulder_band_minima(const IkContext& ctx, double t
   return found;
 }
 
-std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const CircleSearch& search) {
+HardPoseCandidates hard_pose_candidates(const IkContext& ctx, const CircleSearch& search) {
   const double tol = AXIS_TOLERANCE * ctx.robot.z1();
-  std::vector<CircleCandidate> found = reach_boundary_candidates(ctx);
+  std::vector<CircleCandidate> found;
+  append_reach_boundary_candidates(ctx, ReachBoundary::Stretched, found);
+  const std::size_t folded_begin = found.size();
+  append_reach_boundary_candidates(ctx, ReachBoundary::Folded, found);
+  const std::size_t folded_end = found.size();
   append_verified_roots(ctx, search, tol, found);
   const std::vector<FineStretch> clusters = cluster_stretches(search);
   const std::vector<Window> scanned = scan_windows(near_axis_windows(ctx, search), clusters);
@@ -290,7 +295,7 @@ std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const Ci
   append_partner_zeros(ctx, search, clusters, tol, found);
   append_left_behind_zeros(ctx, search, scanned, tol, found);
   append_other_branches(ctx, search, tol, found);
-  return found;
+  return {std::move(found), folded_begin, folded_end};
 }
 
 }  // namespace talvane

@@ -18,8 +18,16 @@
 
 namespace talvane {
 
-// Regular candidates not already among `search.candidates`; empty for an ordinary target.
-std::vector<CircleCandidate> hard_pose_candidates(const IkContext& ctx, const CircleSearch& search);
+struct HardPoseCandidates {
+  std::vector<CircleCandidate> candidates;
+  // Those in [folded_begin, folded_end) lie on the folded boundary of the reach or next to it: the
+  // arm nearly folded in line, where its Jacobian is singular.
+  std::size_t folded_begin = 0;
+  std::size_t folded_end = 0;
+};
+
+// Regular candidates not already among `search.candidates`; none for an ordinary target.
+HardPoseCandidates hard_pose_candidates(const IkContext& ctx, const CircleSearch& search);
 
 // Regular candidates at the minima of the branch residuals next to a special angle theta with P in
 // the shoulder band, which the searches above leave to the family's member there (inside the J1

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "ik/elbow.hpp"
@@ -25,6 +26,15 @@ constexpr double MAX_BOUNDARY_RESIDUAL = 1e-3;
 // Zeros off the boundary are sought where the residual at the boundary is below this: g_s grows
 // like the square root of the angle, so they lie within about 1e-5 rad of it.
 constexpr double NEAR_ZERO_RESIDUAL = 1e-2;
+// The same two bounds on how far from the boundary angle the solution lies, as the residual r_g
+// there estimates it: r_g² ≈ 2·|y1|·Δθ/ρ next to a sphere of radius ρ (the angle at the shoulder
+// between elbow and P is x1/ρ times the elbow's bend). On the catalogued arms the residual bounds
+// reach as far or farther. Where |z1 − x1| is micrometres to millimetres the folded sphere is so
+// small that r_g passes 1e-2 within 1e-7 rad of the boundary, and only these bounds admit the
+// solutions next to it (one 7e-6 rad off, r_g 0.22, on a sphere of 0.05 mm); the scan next to the
+// boundary reaches 1e-2 rad.
+constexpr double MAX_BOUNDARY_OFFSET = 5e-8;
+constexpr double NEAR_ZERO_OFFSET = 1e-4;
 // Admits every elbow of a point up to NEAR_BOUNDARY outside the reach, as the in-line one.
 constexpr double ANY_SHORTFALL = 1.0;
 // Off the boundary, into the reach, g_s is a smooth function of u = √|θ − θ_b| (the two branches
@@ -34,6 +44,10 @@ constexpr double ANY_SHORTFALL = 1.0;
 constexpr double LARGEST_U = 0.1;
 constexpr int U_SAMPLES = 40;
 constexpr int MAX_BISECTIONS = 100;
+// A sign change pinned between adjacent angles is a zero where |g_s| there has shrunk below this
+// share of its size at the bracket's larger end, as it does at a zero and not at a jump (where the
+// elbow changes sides at the J1 axis).
+constexpr double PINNED_SHARE = 1e-3;
 
 // A sampled minimum of |g_s| next to the boundary is searched for a dip across zero only below this.
 constexpr double DIP_SEARCH_RESIDUAL = 1e-4;
@@ -53,8 +67,13 @@ struct OffBoundary {
     return branch_residual_off_axis(ctx, off_boundary(theta, side, u), sign, NEAR_AXIS_SHARE);
   }
   // The zero of g_s in [lo, hi] (in u), whose ends differ in sign, by bisection; nothing unless it
-  // is verified.
+  // is verified, or pinned between adjacent angles with |g_s| shrunk as at a zero. Next to a small
+  // folded sphere (|z1 − x1| a few micrometres) g_s turns so fast that the last bit of θ moves it by
+  // more than the verification bound (2e-8 per bit, 1e-12 rad from the boundary).
   void append_zero(double lo, double g_lo, double hi, std::vector<double>& zeros) const {
+    const BranchResidual g_hi = at(hi);
+    // The larger end: the other may already lie next to the zero.
+    const double start_size = std::max(std::abs(g_lo), g_hi.valid ? std::abs(g_hi.value) : 0.0);
     for (int i = 0; i < MAX_BISECTIONS; ++i) {
       const double mid = lo + (hi - lo) * 0.5;
       if (mid <= lo || mid >= hi) break;
@@ -67,14 +86,26 @@ struct OffBoundary {
         hi = mid;
       }
     }
+    double nearest = 0.0;
+    double least = std::numeric_limits<double>::infinity();
     for (const double end : {lo, hi}) {
       const BranchResidual gz = at(end);
-      if (gz.valid && std::abs(gz.value) <= VERIFIED_RESIDUAL) {
+      if (!gz.valid) continue;
+      if (std::abs(gz.value) <= VERIFIED_RESIDUAL) {
         zeros.push_back(off_boundary(theta, side, end));
         return;
       }
+      if (std::abs(gz.value) < least) {
+        least = std::abs(gz.value);
+        nearest = end;
+      }
     }
+    const double theta_lo = off_boundary(theta, side, lo);
+    const double theta_hi = off_boundary(theta, side, hi);
+    const bool pinned = std::nextafter(theta_lo, theta_hi) == theta_hi;
+    if (pinned && least <= PINNED_SHARE * start_size) zeros.push_back(off_boundary(theta, side, nearest));
   }
+
   // Where |g_s| has a sampled minimum at `mid` between lo and hi, all three of one sign: a pair of
   // zeros closer together than the samples (the arm a hair from in line, with g_s dipping 1e-8 across
   // zero over 1e-6 rad), or one where g_s only touches zero. The least |g_s| by golden section, and
@@ -121,51 +152,69 @@ void near_boundary_zeros(const IkContext& ctx, double theta, double side, double
   }
 }
 
-// |P(θ)|² = mean + a·cos θ + b·sin θ on the wrist circle.
-struct SquaredReach {
-  double mean;
-  double a;
-  double b;
+// |P(θ)|² on the wrist circle, as least + scale·sin²((θ − closest)/2): its least and greatest values
+// and the angle of the least. Written so, rather than as a mean plus a cosine, because next to a
+// small boundary sphere (|z1 − x1| a few micrometres) the circle passes the shoulder as closely, and
+// there the mean and the cosine's amplitude are millions of times |P|² and cancel: the boundary
+// angles came out 1e-11 rad off, where the branch residual already reaches 1e-3.
+struct CircleReach {
+  double closest;
+  double least;
+  double greatest;
+  double scale;
 };
 
-SquaredReach squared_reach(const IkContext& ctx) {
+CircleReach circle_reach(const IkContext& ctx) {
   const double y1 = ctx.robot.y1();
   const Vec3& o = ctx.wrist_center;
-  return {dot(o, o) + y1 * y1, 2.0 * y1 * dot(o, ctx.tool_x), 2.0 * y1 * dot(o, ctx.tool_y)};
+  // The wrist centre in the circle's frame: its offset in the plane and along the axis.
+  const double ox = dot(o, ctx.tool_x);
+  const double oy = dot(o, ctx.tool_y);
+  const double oz = dot(o, cross(ctx.tool_x, ctx.tool_y));
+  const double in_plane = std::hypot(ox, oy);
+  const double radius = std::abs(y1);
+  const double near_gap = in_plane - radius;
+  const double far_gap = in_plane + radius;
+  return {std::atan2(-y1 * oy, -y1 * ox), near_gap * near_gap + oz * oz, far_gap * far_gap + oz * oz,
+          4.0 * radius * in_plane};
 }
 
 // Angles in [−π, π) where |P(θ)| = radius, or where |P| comes closest to it when the circle misses
 // the sphere by less than NEAR_BOUNDARY·z1.
 std::vector<double> boundary_angles(const IkContext& ctx, double radius) {
-  const auto [mean, a, b] = squared_reach(ctx);
-  const double amplitude = std::hypot(a, b);
+  const CircleReach reach = circle_reach(ctx);
   std::vector<double> angles;
-  if (!(amplitude > 0.0) || !std::isfinite(amplitude)) return angles;
-  const double base = std::atan2(b, a);
-  const double c = (radius * radius - mean) / amplitude;
-  if (std::abs(c) <= 1.0) {
-    const double delta = std::acos(c);
-    angles.push_back(wrap_angle(base + delta));
-    if (delta > 0.0 && delta < std::numbers::pi) angles.push_back(wrap_angle(base - delta));
+  if (!(reach.scale > 0.0) || !std::isfinite(reach.scale)) return angles;
+  const double squared = radius * radius;
+  if (squared >= reach.least && squared <= reach.greatest) {
+    // The half angle from the nearer extreme, where its sine keeps the precision of the gap.
+    const double above_least = (squared - reach.least) / reach.scale;
+    const double below_greatest = (reach.greatest - squared) / reach.scale;
+    const double offset = above_least <= below_greatest
+                              ? 2.0 * std::asin(std::sqrt(above_least))
+                              : std::numbers::pi - 2.0 * std::asin(std::sqrt(below_greatest));
+    angles.push_back(wrap_angle(reach.closest - offset));
+    if (offset > 0.0 && offset < std::numbers::pi) angles.push_back(wrap_angle(reach.closest + offset));
     return angles;
   }
   // The extreme of |P| on the side of the sphere, if it lies close enough.
-  const double extreme = std::sqrt(std::max(mean + (c > 0.0 ? amplitude : -amplitude), 0.0));
+  const bool inside = squared > reach.greatest;
+  const double extreme = std::sqrt(inside ? reach.greatest : reach.least);
   if (std::abs(extreme - radius) <= NEAR_BOUNDARY * ctx.robot.z1()) {
-    angles.push_back(wrap_angle(c > 0.0 ? base : base + std::numbers::pi));
+    angles.push_back(wrap_angle(inside ? reach.closest + std::numbers::pi : reach.closest));
   }
   return angles;
 }
 
-// d|P|²/dθ.
+// The sign of d|P|²/dθ (zero at the extremes).
 double boundary_rate(const IkContext& ctx, double theta) {
-  const SquaredReach r = squared_reach(ctx);
-  return -r.a * std::sin(theta) + r.b * std::cos(theta);
+  return std::sin(theta - circle_reach(ctx).closest);
 }
 
 // The in-line configurations at one boundary angle whose branch residual is small; whether any
 // residual there is small enough to look for zeros next to the boundary.
-bool append_in_line(const IkContext& ctx, double theta, std::vector<CircleCandidate>& candidates) {
+bool append_in_line(const IkContext& ctx, double theta, double radius,
+                    std::vector<CircleCandidate>& candidates) {
   const Vec3 n = offset_direction(ctx, theta);
   const Vec3 p = circle_point_at(ctx, n);
   if (!(std::hypot(p[0], p[1]) >= NEAR_AXIS_SHARE * ctx.robot.z1())) return false;
@@ -179,8 +228,10 @@ bool append_in_line(const IkContext& ctx, double theta, std::vector<CircleCandid
   bool near_zero = false;
   for (std::size_t i = 0; i < count; ++i) {
     const double residual = std::abs(dot(subtract(elbows[i], p), n) / ctx.robot.x1());
-    if (residual <= MAX_BOUNDARY_RESIDUAL) candidates.push_back({elbows[i], p, theta, SolutionKind::Regular});
-    near_zero = near_zero || residual <= NEAR_ZERO_RESIDUAL;
+    const double offset = residual * residual * radius / (2.0 * std::abs(ctx.robot.y1()));
+    if (residual <= MAX_BOUNDARY_RESIDUAL || offset <= MAX_BOUNDARY_OFFSET)
+      candidates.push_back({elbows[i], p, theta, SolutionKind::Regular});
+    near_zero = near_zero || residual <= NEAR_ZERO_RESIDUAL || offset <= NEAR_ZERO_OFFSET;
   }
   return near_zero;
 }
@@ -212,19 +263,18 @@ void append_next_to_boundary(const IkContext& ctx, double theta, bool outer,
 
 }  // namespace
 
-std::vector<CircleCandidate> reach_boundary_candidates(const IkContext& ctx) {
+void append_reach_boundary_candidates(const IkContext& ctx, ReachBoundary boundary,
+                                      std::vector<CircleCandidate>& candidates) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
-  std::vector<CircleCandidate> candidates;
-  const std::array<double, 2> radii{z1 + x1, std::abs(z1 - x1)};
-  for (std::size_t r = 0; r < radii.size(); ++r) {
-    // With z1 = x1 the folded boundary is the shoulder itself, which the special angles cover.
-    if (r == 1 && !(radii[r] > NEAR_AXIS_SHARE * z1)) continue;
-    for (const double theta : boundary_angles(ctx, radii[r])) {
-      if (append_in_line(ctx, theta, candidates)) append_next_to_boundary(ctx, theta, r == 0, candidates);
-    }
+  const bool stretched = boundary == ReachBoundary::Stretched;
+  const double radius = stretched ? z1 + x1 : std::abs(z1 - x1);
+  // With z1 = x1 the folded boundary is the shoulder itself, which the special angles cover.
+  if (!stretched && !(radius > NEAR_AXIS_SHARE * z1)) return;
+  for (const double theta : boundary_angles(ctx, radius)) {
+    if (append_in_line(ctx, theta, radius, candidates))
+      append_next_to_boundary(ctx, theta, stretched, candidates);
   }
-  return candidates;
 }
 
 }  // namespace talvane

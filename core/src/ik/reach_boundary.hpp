@@ -15,8 +15,12 @@
 
 namespace talvane {
 
-// Regular candidates at the boundary angles whose branch residual is small enough for the joint
-// polishing to finish the job; empty for a target away from the boundary.
-std::vector<CircleCandidate> reach_boundary_candidates(const IkContext& ctx);
+enum class ReachBoundary { Stretched, Folded };
+
+// Appends regular candidates at the angles where the circle meets `boundary`, whose branch residual
+// is small enough for the joint polishing to finish the job, and the zeros next to them; nothing for
+// a target away from it.
+void append_reach_boundary_candidates(const IkContext& ctx, ReachBoundary boundary,
+                                      std::vector<CircleCandidate>& candidates);
 
 }  // namespace talvane

@@ -30,6 +30,13 @@ constexpr double RESCUE_RESIDUAL = 1.0;
 // solution, and is handed to the damped polish at once.
 constexpr double NEAR_MISS_RESIDUAL = 1e-7;
 constexpr double SLIDE_RATIO = 100.0;
+// On an arm whose folded reach boundary is a small sphere (|z1 − x1| at most this share of z1) the
+// elbow's in-line direction turns some x1/|z1 − x1| times faster than the elbow bends. The in-line
+// starts on that sphere then lie far from the solutions next to it (0.1 mm of error, median, with
+// |z1 − x1| a few micrometres), on a singular arm where the undamped polish stalls, and a stalled
+// one is handed to the damped polish at once. On the catalogued arms the sphere is 20 mm or more,
+// or absent (z1 = x1).
+constexpr double SMALL_FOLDED_SHARE = 1e-3;
 // A listed row with P within this share of z1 of a family's common P (the shoulder, or a point of
 // the J1 axis) lies on the family's tube (which reaches some ten band widths out) and stands for
 // the family; the target's other solutions keep P tens of millimetres away.
@@ -82,17 +89,21 @@ class SolutionCollector {
     return listed;
   }
 
-  // Each candidate of those searches is a verified zero of a branch residual, so its starts lie next
-  // to solutions. At a doubly singular pose (the arm folded with the wrist nearly straight) the
-  // undamped polish can still slide off along a nearly flat direction, 9e-5 rad from a start 1e-6
-  // rad from the solution, and stall at 4e-8; the damped polish then follows the valley down from
-  // the start instead.
-  void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate) {
+  // Each candidate of those searches is a verified zero of a branch residual or an in-line
+  // configuration on the reach boundary, so its starts lie next to solutions. At a doubly singular
+  // pose (the arm folded with the wrist nearly straight) the undamped polish can still slide off
+  // along a nearly flat direction, 9e-5 rad from a start 1e-6 rad from the solution, and stall at
+  // 4e-8; the damped polish then follows the valley down from the start instead. So it does from
+  // any stalled start on a small folded sphere (`on_small_sphere`, see SMALL_FOLDED_SHARE).
+  void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate, bool on_small_sphere) {
     for (const JointVector& joints :
          reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point)) {
       if (near_listed(solutions_, joints)) continue;
       const Offered offered = offer_polished(joints, candidate.theta, candidate.kind);
-      if (offered.listed || !offered.polish || !slid_into_near_miss(joints, *offered.polish)) continue;
+      if (offered.listed || !offered.polish) continue;
+      const bool hand_over =
+          on_small_sphere ? stalled(*offered.polish) : slid_into_near_miss(joints, *offered.polish);
+      if (!hand_over) continue;
       stalled_.pop_back();  // the record kept of this stall: it is retried here instead
       offer_damped(joints, candidate.theta, candidate.kind);
     }
@@ -139,10 +150,13 @@ class SolutionCollector {
         });
     if (refined.given_up) return {};
     const bool listed = admit_solution(solutions_, IkSolution{refined.joints, refined.residual, theta, kind});
-    if (refined.residual > MAX_RESIDUAL && refined.residual <= RESCUE_RESIDUAL) {
-      stalled_.push_back({rebuilt, theta, kind});
-    }
+    if (stalled(refined)) stalled_.push_back({rebuilt, theta, kind});
     return {listed, refined};
+  }
+
+  // Whether a polish stopped short of the target, but near enough for the damped polish to try.
+  static bool stalled(const RefinedJoints& polished) {
+    return polished.residual > MAX_RESIDUAL && polished.residual <= RESCUE_RESIDUAL;
   }
 
   // Whether the polish from `start` stalled short of the target but within NEAR_MISS_RESIDUAL of it,
@@ -250,8 +264,11 @@ std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
   }
   // Everything below comes after every solution of the ordinary pass, so that those keep their
   // places; it finds what the ordinary pass loses at singular and special poses.
-  for (const CircleCandidate& candidate : hard_pose_candidates(ctx, search)) {
-    collector.offer_candidate_if_new(ctx, candidate);
+  const HardPoseCandidates hard = hard_pose_candidates(ctx, search);
+  const bool small_folded_sphere = std::abs(robot.z1() - robot.x1()) <= SMALL_FOLDED_SHARE * robot.z1();
+  for (std::size_t i = 0; i < hard.candidates.size(); ++i) {
+    const bool on_small_sphere = small_folded_sphere && i >= hard.folded_begin && i < hard.folded_end;
+    collector.offer_candidate_if_new(ctx, hard.candidates[i], on_small_sphere);
   }
   for (const CircleCandidate* candidate : stalled_specials) {
     restart_facing_circle_point(ctx, *candidate, collector);
