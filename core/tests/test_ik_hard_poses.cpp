@@ -305,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(
 // 1e-11 rad off, where the residual is already 1e-3); the angle bounds that admit a boundary angle
 // whose residual the steep growth has carried past the residual bounds; the zero next to the
 // boundary accepted where it is pinned between adjacent angles (the residual steps 2e-8 per bit of
-// θ); and the damped polish for a stalled start on the sphere.
+// θ); the damped polish for a stalled start on the sphere; and plain Newton steps after it.
 class FoldedOntoASmallSphere : public testing::TestWithParam<ArmPose> {};
 
 TEST_P(FoldedOntoASmallSphere, ListTheGeneratingVectorAndItsTwin) {
@@ -337,6 +337,10 @@ INSTANTIATE_TEST_SUITE_P(
         ArmPose{{518.9384168090373, 518.9358221169533, 126.14077324729851, 139.90395586736543},
                 {-100.06162123051924, -33.9158142704097, -56.08418545918377, 146.8467524816174,
                  121.08756954305744, -44.99781080957183}},
+        // The Newton finish: the damped polish stopped in the valley 2e-5 rad from q, at 6e-11.
+        ArmPose{{672.6042674717107, 672.6062852845131, 100.84942536755179, 198.05086745964934},
+                {67.04972135923623, 48.58893537954887, -138.5889353750971, 33.57719959425435,
+                 -164.7862536482648, 154.86132669180176}},
         // The damped polish: the in-line start 2e-5 rad from q stalls at 3e-8.
         ArmPose{{540.0, 540.0054, 160.0, 150.0},
                 {45.586159601252405, 105.71247871994024, -195.7124787328135, 36.81716958026638,

@@ -12,6 +12,7 @@
 #include "ik/hard_pose_candidates.hpp"
 #include "ik/ik_context.hpp"
 #include "ik/ik_tolerances.hpp"
+#include "ik/newton_finish.hpp"
 #include "ik/reconstruct_joints.hpp"
 #include "ik/refine_joints.hpp"
 #include "ik/wrist_circle.hpp"
@@ -121,8 +122,12 @@ class SolutionCollector {
 
   // Polishes a rebuilt vector with the damped polisher and offers it to the list.
   void offer_damped(const JointVector& rebuilt, double theta, SolutionKind kind) {
-    const JointVector joints = refine_joints_damped(robot_, rebuilt, target_);
-    const double residual = max_abs_error(pose_error(robot_, joints, target_));
+    JointVector joints = refine_joints_damped(robot_, rebuilt, target_);
+    double residual = max_abs_error(pose_error(robot_, joints, target_));
+    if (residual > CONVERGED_ERROR) {
+      joints = finish_newton(robot_, joints, target_);
+      residual = max_abs_error(pose_error(robot_, joints, target_));
+    }
     admit_solution(solutions_, IkSolution{joints, residual, theta, kind});
   }
 
