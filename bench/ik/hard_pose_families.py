@@ -94,17 +94,25 @@ FAMILIES = {
 CATALOGUED = ("crx3ia", "crx5ia", "crx10ia", "crx10ial", "crx20ial", "crx30ia")
 PARAMS_ROBOTS = 3  # random from_params robots besides the catalogued ones
 PARAMS_SEED = 20261208
+# One more from_params arm has x1 = z1·(1 + this): upper arm and forearm a few micrometres apart, as
+# measured dimensions may leave them. Folded, its P passes within a few band widths of the shoulder,
+# on a sphere far smaller than any catalogued model's.
+NEAR_FOLD_SHARE = 3e-6
 
 
 def params_robots():
     """(name, robot) for a few random CRX-like arms: upper arm and forearm 250 to 1000 mm, offsets 80
-    to 250 mm."""
+    to 250 mm; the last with its forearm NEAR_FOLD_SHARE longer than its upper arm."""
     rng = np.random.default_rng(PARAMS_SEED)
     robots = []
     for k in range(1, PARAMS_ROBOTS + 1):
         z1, x1 = rng.uniform(250.0, 1000.0, 2)
         x2, y1 = rng.uniform(80.0, 250.0, 2)
         robots.append((f"params{k}", talvane.Crx.from_params(z1, x1, x2, y1)))
+    z1 = rng.uniform(250.0, 1000.0)
+    x2, y1 = rng.uniform(80.0, 250.0, 2)
+    x1 = z1 * (1.0 + NEAR_FOLD_SHARE)
+    robots.append((f"params{PARAMS_ROBOTS + 1}", talvane.Crx.from_params(z1, x1, x2, y1)))
     return robots
 
 

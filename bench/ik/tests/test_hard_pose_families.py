@@ -59,6 +59,8 @@ def test_round_joints_are_mostly_round_some_nudged():
 def test_params_robots_are_plausible_and_fixed():
     first = [(r.z1, r.x1, r.x2, r.y1) for _, r in families.params_robots()]
     assert first == [(r.z1, r.x1, r.x2, r.y1) for _, r in families.params_robots()]
-    assert len(first) == families.PARAMS_ROBOTS
+    assert len(first) == families.PARAMS_ROBOTS + 1
     for z1, x1, x2, y1 in first:
         assert 250 <= z1 <= 1000 and 250 <= x1 <= 1000 and 80 <= x2 <= 250 and 80 <= y1 <= 250
+    z1, x1 = first[-1][:2]
+    assert x1 - z1 == pytest.approx(families.NEAR_FOLD_SHARE * z1, rel=1e-6)
