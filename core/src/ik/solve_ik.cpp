@@ -120,7 +120,8 @@ class SolutionCollector {
     });
   }
 
-  // Polishes a rebuilt vector with the damped polisher and offers it to the list.
+  // Polishes a rebuilt vector with the damped polisher, finishes it with plain Newton steps where
+  // that stopped in a flat valley short of CONVERGED_ERROR, and offers it to the list.
   void offer_damped(const JointVector& rebuilt, double theta, SolutionKind kind) {
     JointVector joints = refine_joints_damped(robot_, rebuilt, target_);
     double residual = max_abs_error(pose_error(robot_, joints, target_));
