@@ -181,8 +181,7 @@ CircleReach circle_reach(const IkContext& ctx) {
 
 // Angles in [−π, π) where |P(θ)| = radius, or where |P| comes closest to it when the circle misses
 // the sphere by less than NEAR_BOUNDARY·z1.
-std::vector<double> boundary_angles(const IkContext& ctx, double radius) {
-  const CircleReach reach = circle_reach(ctx);
+std::vector<double> boundary_angles(const IkContext& ctx, const CircleReach& reach, double radius) {
   std::vector<double> angles;
   if (!(reach.scale > 0.0) || !std::isfinite(reach.scale)) return angles;
   const double squared = radius * radius;
@@ -207,9 +206,7 @@ std::vector<double> boundary_angles(const IkContext& ctx, double radius) {
 }
 
 // The sign of d|P|²/dθ (zero at the extremes).
-double boundary_rate(const IkContext& ctx, double theta) {
-  return std::sin(theta - circle_reach(ctx).closest);
-}
+double boundary_rate(const CircleReach& reach, double theta) { return std::sin(theta - reach.closest); }
 
 // The in-line configurations at one boundary angle whose branch residual is small; whether any
 // residual there is small enough to look for zeros next to the boundary.
@@ -239,9 +236,9 @@ bool append_in_line(const IkContext& ctx, double theta, double radius,
 // The zeros of both branches next to a boundary angle, on the side of the reach: inside the outer
 // sphere (`outer`), outside the inner one. |P|² changes at rate −a·sin θ + b·cos θ; at the closest
 // approach, where it does not change, both sides are tried.
-void append_next_to_boundary(const IkContext& ctx, double theta, bool outer,
+void append_next_to_boundary(const IkContext& ctx, const CircleReach& reach, double theta, bool outer,
                              std::vector<CircleCandidate>& candidates) {
-  const double rate = boundary_rate(ctx, theta);
+  const double rate = boundary_rate(reach, theta);
   const double inward = outer ? -1.0 : 1.0;
   std::vector<double> zeros;
   for (const double sign : {+1.0, -1.0}) {
@@ -271,9 +268,10 @@ void append_reach_boundary_candidates(const IkContext& ctx, ReachBoundary bounda
   const double radius = stretched ? z1 + x1 : std::abs(z1 - x1);
   // With z1 = x1 the folded boundary is the shoulder itself, which the special angles cover.
   if (!stretched && !(radius > NEAR_AXIS_SHARE * z1)) return;
-  for (const double theta : boundary_angles(ctx, radius)) {
+  const CircleReach reach = circle_reach(ctx);
+  for (const double theta : boundary_angles(ctx, reach, radius)) {
     if (append_in_line(ctx, theta, radius, candidates))
-      append_next_to_boundary(ctx, theta, stretched, candidates);
+      append_next_to_boundary(ctx, reach, theta, stretched, candidates);
   }
 }
 
