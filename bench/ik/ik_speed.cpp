@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     roots.push_back(micros([&] { sink = sink + static_cast<double>(trig_roots(f).size()); }));
     rebuild.push_back(micros([&] {
       for (const CircleCandidate& c : candidates) {
-        for (const JointVector& v : reconstruct_joints(ctx, c.elbow, c.circle_point)) {
+        for (const JointVector& v : reconstruct_joints(ctx, c.elbow, c.circle_point, c.theta)) {
           const JointVector joints = refine_joints(robot, v, target);
           sink = sink + max_abs_error(pose_error(robot, joints, target));
         }

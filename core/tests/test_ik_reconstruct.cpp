@@ -8,6 +8,7 @@
 #include "ik/ik_tolerances.hpp"
 #include "ik/reconstruct_joints.hpp"
 #include "ik/refine_joints.hpp"
+#include "vec3.hpp"
 
 namespace talvane {
 namespace {
@@ -16,14 +17,20 @@ struct Geometry {
   Pose target;
   Vec3 elbow;
   Vec3 circle_point;
+  double theta;
 };
 
 Geometry geometry_of(const Crx& robot, const JointVector& q) {
   const Frames frames = fk_all(robot, q);
   const Vec3 axis = quaternion_rotate(frames[3].rotation, Vec3{1.0, 0.0, 0.0});
   const Vec3& e = frames[2].translation;
+  // N(θ), from W to P: the link after J4's y axis, whatever the length of y1.
+  const Vec3 n = quaternion_rotate(frames[3].rotation, Vec3{0.0, 1.0, 0.0});
+  const Vec3 tool_x = quaternion_rotate(frames[5].rotation, Vec3{1.0, 0.0, 0.0});
+  const Vec3 tool_y = quaternion_rotate(frames[5].rotation, Vec3{0.0, 1.0, 0.0});
   return {frames[5], e,
-          Vec3{e[0] + robot.x1() * axis[0], e[1] + robot.x1() * axis[1], e[2] + robot.x1() * axis[2]}};
+          Vec3{e[0] + robot.x1() * axis[0], e[1] + robot.x1() * axis[1], e[2] + robot.x1() * axis[2]},
+          std::atan2(dot(n, tool_y), dot(n, tool_x))};
 }
 
 double max_pose_difference(const Crx& robot, const JointVector& a, const JointVector& b) {
@@ -50,7 +57,7 @@ TEST(ReconstructJoints, RoundTripAndTwin) {
       if (q[1] + q[2] >= 180.0 || q[1] + q[2] < -180.0) continue;
       const Geometry g = geometry_of(robot, q);
       const IkContext ctx = make_ik_context(robot, g.target);
-      const auto [first, second] = reconstruct_joints(ctx, g.elbow, g.circle_point);
+      const auto [first, second] = reconstruct_joints(ctx, g.elbow, g.circle_point, g.theta);
       // J1 faces P in the first vector; q comes back as the first or the second accordingly.
       const double facing =
           std::cos(q[0] * DEG_TO_RAD) * g.circle_point[0] + std::sin(q[0] * DEG_TO_RAD) * g.circle_point[1];
@@ -78,7 +85,8 @@ TEST(ReconstructJoints, ThirdJointIsNotRewrapped) {
   // Forearm elevation α = 170° with J2 = −170°: controller J3 = 340°, not −20°.
   const JointVector q{10, -170, 340, 20, 30, 40};
   const Geometry g = geometry_of(robot, q);
-  const auto [first, second] = reconstruct_joints(make_ik_context(robot, g.target), g.elbow, g.circle_point);
+  const auto [first, second] =
+      reconstruct_joints(make_ik_context(robot, g.target), g.elbow, g.circle_point, g.theta);
   for (int j = 0; j < 6; ++j) EXPECT_NEAR(first[j], q[j], 1e-9) << j;
   // The twin: (180° − 170°) − 170° = −160°.
   EXPECT_NEAR(second[2], -160.0, 1e-9);
@@ -90,7 +98,7 @@ TEST(ReconstructJoints, AzimuthFallbacks) {
   const JointVector q{0, 0, 90, 30, 40, 50};
   const Geometry g = geometry_of(robot, q);
   const IkContext ctx = make_ik_context(robot, g.target);
-  const auto [first, second] = reconstruct_joints(ctx, g.elbow, g.circle_point);
+  const auto [first, second] = reconstruct_joints(ctx, g.elbow, g.circle_point, g.theta);
   EXPECT_EQ(first[0], 0.0);
   EXPECT_EQ(second[0], -180.0);
   for (int j = 1; j < 6; ++j) EXPECT_NEAR(first[j], q[j], 1e-9) << j;
@@ -99,8 +107,8 @@ TEST(ReconstructJoints, AzimuthFallbacks) {
   // it, from P.
   const double tol = robot.z1() * 1e-6;
   const Vec3 elbow{0.0, 300.0, 400.0};
-  EXPECT_NEAR(reconstruct_joints(ctx, elbow, Vec3{tol, 0.0, 900.0})[0][0], 90.0, 1e-12);
-  EXPECT_EQ(reconstruct_joints(ctx, elbow, Vec3{std::nextafter(tol, 1.0), 0.0, 900.0})[0][0], 0.0);
+  EXPECT_NEAR(reconstruct_joints(ctx, elbow, Vec3{tol, 0.0, 900.0}, g.theta)[0][0], 90.0, 1e-12);
+  EXPECT_EQ(reconstruct_joints(ctx, elbow, Vec3{std::nextafter(tol, 1.0), 0.0, 900.0}, g.theta)[0][0], 0.0);
 }
 
 TEST(RefineJoints, ConvergedInputIsReturnedUnchanged) {

@@ -72,7 +72,8 @@ class SolutionCollector {
   }
 
   void offer_candidate(const IkContext& ctx, const CircleCandidate& candidate) {
-    for (const JointVector& rebuilt : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point)) {
+    for (const JointVector& rebuilt :
+         reconstruct_joints(ctx, candidate.elbow, candidate.circle_point, candidate.theta)) {
       offer(rebuilt, candidate.theta, candidate.kind);
     }
   }
@@ -98,7 +99,7 @@ class SolutionCollector {
   // any stalled start on a small folded sphere (`on_small_sphere`, see SMALL_FOLDED_SHARE).
   void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate, bool on_small_sphere) {
     for (const JointVector& joints :
-         reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point)) {
+         reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point, candidate.theta)) {
       if (near_listed(solutions_, joints)) continue;
       const Offered offered = offer_polished(joints, candidate.theta, candidate.kind);
       if (offered.listed || !offered.polish) continue;
@@ -191,7 +192,8 @@ class SolutionCollector {
 // off the axis still has an azimuth, is usually the one the target needs.
 void restart_facing_circle_point(const IkContext& ctx, const CircleCandidate& candidate,
                                  SolutionCollector& collector) {
-  const auto rebuilt = reconstruct_joints_facing_p(ctx, candidate.elbow, candidate.circle_point);
+  const auto rebuilt =
+      reconstruct_joints_facing_p(ctx, candidate.elbow, candidate.circle_point, candidate.theta);
   if (rebuilt) collector.offer_each_if_new(*rebuilt, candidate.theta, candidate.kind);
 }
 
@@ -213,23 +215,25 @@ void restart_off_the_shoulder(const IkContext& ctx, const CircleCandidate& candi
   if (collector.lists_forearm_point_within(Vec3{0.0, 0.0, 0.0}, FAMILY_TUBE_SHARE * z1)) return;
   bool listed = false;
   for (const Vec3& elbow : axis_elbows_off_shoulder(ctx, candidate.theta)) {
-    listed = collector.offer_each_if_new(reconstruct_joints(ctx, elbow, candidate.circle_point),
-                                         candidate.theta, SolutionKind::AxisDegenerate) ||
-             listed;
+    listed =
+        collector.offer_each_if_new(reconstruct_joints(ctx, elbow, candidate.circle_point, candidate.theta),
+                                    candidate.theta, SolutionKind::AxisDegenerate) ||
+        listed;
   }
   if (listed) return;
   for (const CircleCandidate& minimum : shoulder_band_minima(ctx, candidate.theta)) {
     listed = collector.offer_each_if_new(
-                 reconstruct_joints_in_plane_of_p(ctx, minimum.elbow, minimum.circle_point), minimum.theta,
-                 minimum.kind) ||
+                 reconstruct_joints_in_plane_of_p(ctx, minimum.elbow, minimum.circle_point, minimum.theta),
+                 minimum.theta, minimum.kind) ||
              listed;
   }
   if (listed) return;
   const Vec3 turned = cross(offset_direction(ctx, candidate.theta), candidate.elbow);
-  if (collector.offer_each_if_new(reconstruct_joints(ctx, turned, candidate.circle_point), candidate.theta,
-                                  candidate.kind))
+  if (collector.offer_each_if_new(reconstruct_joints(ctx, turned, candidate.circle_point, candidate.theta),
+                                  candidate.theta, candidate.kind))
     return;
-  for (const JointVector& joints : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point))
+  for (const JointVector& joints :
+       reconstruct_joints(ctx, candidate.elbow, candidate.circle_point, candidate.theta))
     collector.offer_damped(joints, candidate.theta, candidate.kind);
 }
 
@@ -242,7 +246,8 @@ void restart_damped_for_unlisted_family(const IkContext& ctx, const CircleCandid
                                         SolutionCollector& collector) {
   if (collector.lists_forearm_point_within(candidate.circle_point, FAMILY_TUBE_SHARE * ctx.robot.z1()))
     return;
-  for (const JointVector& joints : reconstruct_joints(ctx, candidate.elbow, candidate.circle_point))
+  for (const JointVector& joints :
+       reconstruct_joints(ctx, candidate.elbow, candidate.circle_point, candidate.theta))
     collector.offer_damped(joints, candidate.theta, candidate.kind);
 }
 
