@@ -84,6 +84,28 @@ def test_generating_joints_are_among_the_solutions(crx10ia, rng):
         assert min(wrapped_distance(row, joints) for row in rows) < 1e-5
 
 
+@pytest.mark.parametrize(
+    "dimensions",
+    [
+        (540, 540, 160, -150),  # the mirror image of the CRX-10iA
+        (-540, 540, -160, 150),
+        (540, -480, -160, -150),
+        (540, 540, 160, 0),  # no lateral offset
+        (540, 540, 0, 150),  # the flange at the J5 origin
+        (540, 540, 0, 0),
+    ],
+)
+def test_generating_joints_are_among_the_solutions_of_other_arms(dimensions, rng):
+    robot = Crx.from_params(*dimensions)
+    for _ in range(20):
+        joints = rng.uniform(-170, 170, 6)
+        target = robot.fk(joints)
+        rows = robot.ik(target)
+        assert min(wrapped_distance(row, joints) for row in rows) < 1e-5
+        for row in rows:
+            np.testing.assert_allclose(robot.fk(row), target, rtol=0, atol=1e-8)
+
+
 @pytest.mark.parametrize("model", MODELS)
 def test_ik_closest_follows_the_first_smallest_distance(model, rng):
     robot = getattr(Crx, model)()

@@ -12,6 +12,7 @@
 #include "ik/hard_pose_candidates.hpp"
 #include "ik/ik_context.hpp"
 #include "ik/ik_tolerances.hpp"
+#include "ik/mirrored_arm.hpp"
 #include "ik/newton_finish.hpp"
 #include "ik/reconstruct_joints.hpp"
 #include "ik/refine_joints.hpp"
@@ -262,6 +263,7 @@ bool admit_solution(std::vector<IkSolution>& solutions, const IkSolution& candid
 }
 
 std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
+  if (has_negative_dimension(robot)) return solve_ik_mirrored(robot, target);
   SolutionCollector collector(robot, target);
   const IkContext ctx = make_ik_context(robot, target);
   const CircleSearch search = search_circle(ctx);

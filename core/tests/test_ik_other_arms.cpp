@@ -1,0 +1,127 @@
+// Arms unlike the catalogued ones: negative link dimensions (mirror images of the arm with their
+// absolute values) and a lateral offset y1 or flange offset x2 of zero.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "fk.hpp"
+#include "ik/ik_context.hpp"
+#include "ik/mirrored_arm.hpp"
+#include "ik/solve_ik.hpp"
+#include "ik/wrist_circle.hpp"
+#include "rigid.hpp"
+#include "support/ik_coverage.hpp"
+#include "support/random_joints.hpp"
+
+namespace talvane {
+namespace {
+
+using testing_support::covers;
+using testing_support::Random;
+
+constexpr int SAMPLES_PER_ARM = 300;
+
+// Every row verified and unique, and q covered.
+void expect_complete(const Crx& robot, Random& random) {
+  for (int n = 0; n < SAMPLES_PER_ARM; ++n) {
+    JointVector q;
+    for (double& j : q) j = random.joint();
+    const Pose target = fk(robot, q);
+    const std::vector<IkSolution> solutions = solve_ik(robot, target);
+    ASSERT_TRUE(covers(robot, solutions, q, target)) << n << ": (" << q[0] << ", " << q[1] << ", " << q[2]
+                                                     << ", " << q[3] << ", " << q[4] << ", " << q[5] << ")";
+    for (std::size_t i = 0; i < solutions.size(); ++i) {
+      const IkSolution& s = solutions[i];
+      ASSERT_EQ(s.residual, max_abs_error(pose_error(robot, s.joints, target))) << n;
+      ASSERT_LE(s.residual, MAX_RESIDUAL) << n;
+      for (std::size_t k = 0; k < i; ++k) {
+        ASSERT_GE(circular_joint_distance(s.joints, solutions[k].joints), DUPLICATE_DISTANCE) << n;
+      }
+    }
+  }
+}
+
+// Bit k of the pattern negates dimension k of (z1, x1, x2, y1).
+Crx signed_arm(unsigned pattern) {
+  const std::array<double, 4> base{540.0, 480.0, 160.0, 150.0};
+  std::array<double, 4> d{};
+  for (unsigned k = 0; k < 4; ++k) d[k] = (pattern >> k) & 1U ? -base[k] : base[k];
+  return Crx::from_params(d[0], d[1], d[2], d[3]);
+}
+
+class MirroredArms : public testing::TestWithParam<unsigned> {};
+
+TEST_P(MirroredArms, EverySolutionOfTheMirrorImage) {
+  Random random{7000 + GetParam()};
+  expect_complete(signed_arm(GetParam()), random);
+}
+
+TEST_P(MirroredArms, RowsAreThoseOfTheArmOfAbsoluteDimensions) {
+  const Crx robot = signed_arm(GetParam());
+  const Crx absolute = signed_arm(0);
+  Random random{7100 + GetParam()};
+  for (int n = 0; n < 50; ++n) {
+    JointVector q;
+    for (double& j : q) j = random.joint();
+    const Pose target = fk(robot, q);
+    const std::vector<IkSolution> mirrored = solve_ik(robot, target);
+    const std::vector<IkSolution> found = solve_ik(absolute, mirrored_target(robot, target));
+    ASSERT_EQ(mirrored.size(), found.size()) << n;
+    const IkContext ctx = make_ik_context(robot, target);
+    const IkContext absolute_ctx = make_ik_context(absolute, mirrored_target(robot, target));
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      const IkSolution mapped = mirrored_solution(robot, found[i]);
+      EXPECT_EQ(mirrored[i].joints, mapped.joints) << n;
+      EXPECT_EQ(mirrored[i].theta, mapped.theta) << n;
+      EXPECT_EQ(mirrored[i].kind, found[i].kind) << n;
+      // theta names the same circle point on the robot's own circle.
+      const Vec3 p = circle_point(ctx, mapped.theta);
+      const Vec3 absolute_p = circle_point(absolute_ctx, found[i].theta);
+      for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], absolute_p[c], 1e-9) << n;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySignPattern, MirroredArms, testing::Range(1U, 16U));
+
+TEST(MirroredTarget, IsTheHalfTurnAboutTheFlangeYAxisExactly) {
+  const Crx robot = Crx::from_params(540.0, 540.0, -160.0, 150.0);
+  const Pose target = fk(robot, JointVector{10, 20, -30, 40, 50, 60});
+  const Matrix4 a = pose_to_matrix(target);
+  const Matrix4 b = pose_to_matrix(mirrored_target(robot, target));
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_NEAR(b[row * 4 + 0], -a[row * 4 + 0], 1e-15);
+    EXPECT_NEAR(b[row * 4 + 1], a[row * 4 + 1], 1e-15);
+    EXPECT_NEAR(b[row * 4 + 2], -a[row * 4 + 2], 1e-15);
+    EXPECT_EQ(b[row * 4 + 3], a[row * 4 + 3]);
+  }
+  // With x2 ≥ 0 the target is the arm's own, whatever the other signs.
+  EXPECT_EQ(mirrored_target(Crx::from_params(-540.0, -540.0, 160.0, -150.0), target), target);
+}
+
+TEST(MirroredArms, NegativeZeroAndNanAreNotMirrored) {
+  EXPECT_FALSE(has_negative_dimension(Crx::from_params(540.0, 540.0, -0.0, -0.0)));
+  EXPECT_FALSE(has_negative_dimension(Crx::from_params(540.0, std::nan(""), 160.0, 150.0)));
+  EXPECT_TRUE(has_negative_dimension(Crx::from_params(540.0, 540.0, 160.0, -1e-300)));
+}
+
+// y1 = 0 leaves the J5 axis's direction to the circle angle, x2 = 0 the J6 axis's to the target.
+class ArmsWithoutOffsets : public testing::TestWithParam<std::array<double, 4>> {};
+
+TEST_P(ArmsWithoutOffsets, EverySolution) {
+  const auto [z1, x1, x2, y1] = GetParam();
+  Random random{7200};
+  expect_complete(Crx::from_params(z1, x1, x2, y1), random);
+}
+
+INSTANTIATE_TEST_SUITE_P(ZeroOrTinyOffsets, ArmsWithoutOffsets,
+                         testing::Values(std::array<double, 4>{540.0, 540.0, 160.0, 0.0},
+                                         std::array<double, 4>{540.0, 540.0, 0.0, 150.0},
+                                         std::array<double, 4>{540.0, 540.0, 0.0, 0.0},
+                                         std::array<double, 4>{540.0, 480.0, 1e-9, 1e-9},
+                                         std::array<double, 4>{540.0, 480.0, -0.0, -160.0}));
+
+}  // namespace
+}  // namespace talvane
