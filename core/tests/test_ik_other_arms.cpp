@@ -123,5 +123,48 @@ INSTANTIATE_TEST_SUITE_P(ZeroOrTinyOffsets, ArmsWithoutOffsets,
                                          std::array<double, 4>{540.0, 480.0, 1e-9, 1e-9},
                                          std::array<double, 4>{540.0, 480.0, -0.0, -160.0}));
 
+// Special poses of arms without lateral offset: the wrist straight, the arm stretched with it and
+// the arm down the J1 axis came back empty from the circle search; the arm stretched up the axis
+// with P a hair off it, and P a hair from the shoulder (z1 = x1, with and without x2), from first
+// versions of the candidates built from P.
+struct OffsetFreePose {
+  std::array<double, 4> dimensions;
+  JointVector q;
+};
+
+class ZeroOffsetSpecialPoses : public testing::TestWithParam<OffsetFreePose> {};
+
+TEST_P(ZeroOffsetSpecialPoses, AreNeverEmptyAndCoverIsolatedSolutions) {
+  const auto [z1, x1, x2, y1] = GetParam().dimensions;
+  const Crx robot = Crx::from_params(z1, x1, x2, y1);
+  const JointVector& q = GetParam().q;
+  const Pose target = *pose_from_row_major(pose_to_matrix(fk(robot, q))).pose;
+  const std::vector<IkSolution> solutions = solve_ik(robot, target);
+  ASSERT_FALSE(solutions.empty());
+  for (const IkSolution& s : solutions)
+    EXPECT_LE(max_abs_error(pose_error(robot, s.joints, target)), MAX_RESIDUAL);
+  if (!testing_support::in_family_band(robot, q)) EXPECT_TRUE(covers(robot, solutions, q, target));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Regressions, ZeroOffsetSpecialPoses,
+    testing::Values(OffsetFreePose{{540, 540, 160, 0},
+                                   {60.028260913292115, -124.63466397562271, 21.342694474086414,
+                                    22.079077824162624, 180.0, -162.69324512177684}},
+                    OffsetFreePose{{540, 540, 160, 0},
+                                   {-117.7053263233249, 79.84349835125784, 10.156501396970953,
+                                    37.56275709582718, 180.00001488560912, -155.4123248339069}},
+                    OffsetFreePose{{540, 540, 160, 0},
+                                   {96.92341982357794, 0.0, -90.0, 106.22415440255429, 26.503999680047627,
+                                    145.39833037518764}},
+                    OffsetFreePose{{540, 540, 160, 0},
+                                   {-90.0, 1.311665930510871e-07, 90.0, 180.0, 90.0, 180.00000080737914}},
+                    OffsetFreePose{{540, 540, 160, 0},
+                                   {-50.19496872286675, -167.43775061499247, 77.43775060396888,
+                                    116.55006024416315, 113.86411656554111, 75.77112312843843}},
+                    OffsetFreePose{{540, 540, 0, 0},
+                                   {-37.44051359538338, 23.775446346506442, -113.77544632898254,
+                                    -16.241428798073343, 83.23786254625406, -57.01451584556659}}));
+
 }  // namespace
 }  // namespace talvane

@@ -17,6 +17,7 @@
 #include "ik/reconstruct_joints.hpp"
 #include "ik/refine_joints.hpp"
 #include "ik/wrist_circle.hpp"
+#include "ik/zero_offset_candidates.hpp"
 #include "vec3.hpp"
 
 namespace talvane {
@@ -96,16 +97,17 @@ class SolutionCollector {
   // configuration on the reach boundary, so its starts lie next to solutions. At a doubly singular
   // pose (the arm folded with the wrist nearly straight) the undamped polish can still slide off
   // along a nearly flat direction, 9e-5 rad from a start 1e-6 rad from the solution, and stall at
-  // 4e-8; the damped polish then follows the valley down from the start instead. So it does from
-  // any stalled start on a small folded sphere (`on_small_sphere`, see SMALL_FOLDED_SHARE).
-  void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate, bool on_small_sphere) {
+  // 4e-8; the damped polish then follows the valley down from the start instead. With
+  // `damp_any_stall` it does so from any stalled start: on a small folded sphere (see
+  // SMALL_FOLDED_SHARE), and for an arm without lateral offset.
+  void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate, bool damp_any_stall) {
     for (const JointVector& joints :
          reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point, candidate.theta)) {
       if (near_listed(solutions_, joints)) continue;
       const Offered offered = offer_polished(joints, candidate.theta, candidate.kind);
       if (offered.listed || !offered.polish) continue;
       const bool hand_over =
-          on_small_sphere ? stalled(*offered.polish) : slid_into_near_miss(joints, *offered.polish);
+          damp_any_stall ? stalled(*offered.polish) : slid_into_near_miss(joints, *offered.polish);
       if (!hand_over) continue;
       stalled_.pop_back();  // the record kept of this stall: it is retried here instead
       offer_damped(joints, candidate.theta, candidate.kind);
@@ -266,6 +268,14 @@ std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
   if (has_negative_dimension(robot)) return solve_ik_mirrored(robot, target);
   SolutionCollector collector(robot, target);
   const IkContext ctx = make_ik_context(robot, target);
+  if (has_zero_offset(robot)) {
+    // Few candidates, each next to a solution, its joints facing P down to rounding: a stall there
+    // is a singular start next to a solution.
+    for (const CircleCandidate& candidate : zero_offset_candidates(ctx)) {
+      collector.offer_candidate_if_new(ctx, candidate, /*damp_any_stall=*/true);
+    }
+    return collector.take();
+  }
   const CircleSearch search = search_circle(ctx);
   std::vector<const CircleCandidate*> stalled_specials;
   for (const CircleCandidate& candidate : search.candidates) {
