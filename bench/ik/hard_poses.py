@@ -2,7 +2,7 @@
 wrist singular, arm along the J1 axis, on every catalogued model and a few from_params arms.
 
     python bench/ik/hard_poses.py [--count N] [--models crx10ia,params1] [--families folded,round]
-                                  [--ssik] [--no-cpp | --cpp PATH] [--out FILE.md | FILE.json]
+                                  [--other-arms] [--ssik] [--no-cpp | --cpp PATH] [--out FILE.md | FILE.json]
 
 Each target is fk(q) of a generated joint vector q, fed back to ik. Per family and model it counts:
 - empty results, and invalid rows (fk more than 1e-8 from the target in some element);
@@ -19,6 +19,8 @@ Each target is fk(q) of a generated joint vector q, fed back to ik. Per family a
   where that solution lies; outside the bands both by the straight rule and with curved valleys
   joined (a point of the same flat valley is the same solution; see hard_pose_scoring), and apart
   from those the targets where such a solution lies in the tube of near-solutions around a family.
+With --other-arms the arms are those of hard_pose_families.OTHER_ARMS instead: mirror images and
+arms without lateral or flange offset (ssik has no chain for them).
 Times are per target, from the C++ timer (bench/ik/solve_ik_targets.cpp, built from this checkout
 unless --cpp names one) or, with --no-cpp, from the Python calls; with --ssik the table also gives
 the median and p99 of both solvers timed alike from Python (ssik's with its frame conversions). The
@@ -57,8 +59,12 @@ def names(text, known, what):
 def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     all_models = [name for name, _ in families.models()]
+    other_arms = list(families.OTHER_ARMS)
     parser.add_argument("--count", type=int, default=2000, help="targets per family and model")
-    parser.add_argument("--models", default=",".join(all_models), help=", ".join(all_models))
+    parser.add_argument("--models", help=f"default every one of: {', '.join(all_models)}")
+    parser.add_argument(
+        "--other-arms", action="store_true", help=f"run the other arms instead: {', '.join(other_arms)}"
+    )
     parser.add_argument("--families", default=",".join(families.FAMILIES), help=", ".join(families.FAMILIES))
     parser.add_argument("--seed", type=int, default=2026)
     parser.add_argument("--ssik", action="store_true", help="cross-check with ssik on the catalogued models")
@@ -82,7 +88,8 @@ def parse_arguments():
         parser.error("--cpp and --no-cpp exclude each other")
     if args.cpp and not (Path(args.cpp).is_file() and os.access(args.cpp, os.X_OK)):
         parser.error(f"--cpp {args.cpp}: not an executable file")
-    args.models = names(args.models, all_models, "model")
+    known = other_arms if args.other_arms else all_models
+    args.models = names(args.models or ",".join(known), known, "model")
     args.families = names(args.families, list(families.FAMILIES), "family")
     return args
 
@@ -219,7 +226,7 @@ def time_in_cpp(tallies, sets, args):
 def main():
     args = parse_arguments()
     ssik_peer = ssik_peer_or_exit() if args.ssik else None
-    all_models = families.models()
+    all_models = families.other_arms() if args.other_arms else families.models()
     check_rng = np.random.default_rng(args.seed)
     tallies, sets = [], []
     started = time.perf_counter()

@@ -64,3 +64,11 @@ def test_params_robots_are_plausible_and_fixed():
         assert 250 <= z1 <= 1000 and 250 <= x1 <= 1000 and 80 <= x2 <= 250 and 80 <= y1 <= 250
     z1, x1 = first[-1][:2]
     assert x1 - z1 == pytest.approx(families.NEAR_FOLD_SHARE * z1, rel=1e-6)
+
+
+def test_other_arms_are_mirror_images_or_lack_an_offset():
+    for name, robot in families.other_arms():
+        dims = (robot.z1, robot.x1, robot.x2, robot.y1)
+        assert dims == families.OTHER_ARMS[name]
+        assert min(dims) < 0 or 0.0 in (robot.x2, robot.y1), name
+    assert not set(families.OTHER_ARMS) & {name for name, _ in families.models()}
