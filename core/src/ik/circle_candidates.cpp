@@ -25,8 +25,6 @@ constexpr double SPECIAL_ANGLE_EXCLUSION = 1e-5;
 constexpr double BRANCH_TEST_DISTANCE = 0.01;
 constexpr double OTHER_BRANCH_RESIDUAL = 0.01;
 constexpr double OWN_BRANCH_RESIDUAL = 1e-6;
-// The unrefined fallback accepts an elbow slightly out of reach: h² ≥ −1e-6·z1².
-constexpr double FALLBACK_TOLERANCE_FACTOR = 1e-6;
 void append_special_candidates(const IkContext& ctx, double theta, std::vector<CircleCandidate>& out) {
   const double z1 = ctx.robot.z1();
   const double x1 = ctx.robot.x1();
@@ -81,7 +79,8 @@ void append_regular_candidates(const IkContext& ctx, double root, const Vec3& p_
         continue;
       }
     }
-    if (const auto elbow = elbow_for(ctx, p_root, sign, FALLBACK_TOLERANCE_FACTOR)) {
+    // The unrefined fallback accepts an elbow slightly out of reach.
+    if (const auto elbow = elbow_for(ctx, p_root, sign, REACH_SLACK)) {
       out.push_back({*elbow, p_root, root, SolutionKind::Regular});
     }
   }

@@ -13,10 +13,8 @@ namespace {
 
 // The elbow of branch `sign` once h² has passed the reach check.
 Vec3 elbow_of(const ArmTriangle& t, const Vec3& p, double sign) {
-  const double h = std::sqrt(std::max(t.h_squared, 0.0));
-  const double radial = t.f * t.rho / t.length - sign * h * p[2] / t.length;
-  const double height = t.f * p[2] / t.length + sign * h * t.rho / t.length;
-  return Vec3{radial * p[0] / t.rho, radial * p[1] / t.rho, height};
+  const ElbowInPlane e = elbow_in_plane(t, p[2], sign);
+  return Vec3{e.radial * p[0] / t.rho, e.radial * p[1] / t.rho, e.height};
 }
 
 // Whether the branch residuals are defined at P: off the J1 axis and the shoulder by axis_share·z1,
@@ -40,6 +38,12 @@ ArmTriangle arm_triangle(const IkContext& ctx, const Vec3& p) {
   const double length = std::sqrt(length_squared);
   const double f = (length_squared + z1 * z1 - x1 * x1) / (2.0 * length);
   return {std::hypot(p[0], p[1]), length, f, z1 * z1 - f * f};
+}
+
+ElbowInPlane elbow_in_plane(const ArmTriangle& t, double pz, double sign) {
+  const double h = std::sqrt(std::max(t.h_squared, 0.0));
+  return {t.f * t.rho / t.length - sign * h * pz / t.length,
+          t.f * pz / t.length + sign * h * t.rho / t.length};
 }
 
 std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor) {

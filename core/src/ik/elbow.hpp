@@ -20,8 +20,16 @@ struct ArmTriangle {
 };
 ArmTriangle arm_triangle(const IkContext& ctx, const Vec3& p);
 
+// The elbow of branch `sign` in the arm plane, for P at height pz: its distance from the J1 axis
+// (signed, along P's azimuth) and its height, with h² below zero taken as 0. Needs |P| > 0.
+struct ElbowInPlane {
+  double radial;
+  double height;
+};
+ElbowInPlane elbow_in_plane(const ArmTriangle& t, double pz, double sign);
+
 // Sign s = +1 puts the elbow on the side of the shoulder-to-P line towards +z, −1 on the other.
-// The tolerance factor τ (0 or 1e-6) admits h² down to −τ·z1² as h = 0. Nothing when P lies on
+// The tolerance factor τ (0 or REACH_SLACK) admits h² down to −τ·z1² as h = 0. Nothing when P lies on
 // the J1 axis (the arm plane is undetermined) or out of reach.
 std::optional<Vec3> elbow_for(const IkContext& ctx, const Vec3& p, double sign, double tolerance_factor);
 

@@ -28,6 +28,10 @@ inline constexpr int MAX_NEWTON_STEPS = 20;
 // A branch residual (a cosine) at most this is a zero: the joint polishing removes what remains.
 inline constexpr double VERIFIED_RESIDUAL = 1e-9;
 
+// A share of z1²: an elbow out of reach by h² down to −this·z1² is taken with h = 0, the arm
+// stretched or folded, where rounding leaves a reachable target a hair out of reach.
+inline constexpr double REACH_SLACK = 1e-6;
+
 // The joint polishing stops below this largest pose-error element: a few ulps of millimetre-scale
 // coordinates, four orders below the acceptance bound.
 inline constexpr double CONVERGED_ERROR = 1e-12;

@@ -1,10 +1,10 @@
 #include "ik/zero_offset_candidates.hpp"
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "angles.hpp"
+#include "ik/elbow.hpp"
 #include "ik/ik_tolerances.hpp"
 #include "ik/wrist_circle.hpp"
 #include "vec3.hpp"
@@ -12,9 +12,6 @@
 namespace talvane {
 
 namespace {
-
-// An elbow a hair out of reach (the arm stretched or folded) still counts: h² ≥ −1e-6·z1².
-constexpr double REACH_TOLERANCE_FACTOR = 1e-6;
 
 // θ and θ + π with N(θ)·(E − P) = 0, the two ways the J5 axis can lie across the forearm. With the
 // forearm along the target's z axis (the wrist straight) every angle qualifies and atan2 picks one.
@@ -37,8 +34,10 @@ std::vector<CircleCandidate> zero_offset_candidates(const IkContext& ctx) {
   const double tol = AXIS_TOLERANCE * z1;
   const Vec3& p = ctx.wrist_center;
   std::vector<CircleCandidate> out;
-  const double rho = std::hypot(p[0], p[1]);
-  const double length = norm(p);
+  // With P at the shoulder its f and h² are not numbers; only rho and length are read then.
+  const ArmTriangle t = arm_triangle(ctx, p);
+  const double rho = t.rho;
+  const double length = t.length;
   // The vertical plane through P, or the plane J1 = 0 with P exactly on the axis, where J1 is free
   // and its member stands for the family; the rebuilt joints face P wherever it has an azimuth.
   const double azimuth = rho > 0.0 ? std::atan2(p[1], p[0]) : 0.0;
@@ -53,14 +52,10 @@ std::vector<CircleCandidate> zero_offset_candidates(const IkContext& ctx) {
   // Inside the shoulder band as well: there the elbows fill a circle around P, and these two of it
   // are the members facing P.
   if (length > 0.0) {
-    const double f = (length * length + z1 * z1 - x1 * x1) / (2.0 * length);
-    const double h_squared = z1 * z1 - f * f;
-    if (h_squared >= -REACH_TOLERANCE_FACTOR * (z1 * z1)) {
-      const double h = std::sqrt(std::max(h_squared, 0.0));
+    if (t.h_squared >= -REACH_SLACK * (z1 * z1)) {
       for (const double sign : {+1.0, -1.0}) {
-        const double radial = f * rho / length - sign * h * p[2] / length;
-        const double height = f * p[2] / length + sign * h * rho / length;
-        const Vec3 elbow{radial * c, radial * s, height};
+        const ElbowInPlane e = elbow_in_plane(t, p[2], sign);
+        const Vec3 elbow{e.radial * c, e.radial * s, e.height};
         append_for_elbow(ctx, elbow, kind_of(elbow), out);
       }
     }
