@@ -83,6 +83,20 @@ def test_forearm_point_at_the_shoulder_with_j4_at_a_half_turn_trades_j2_against_
         assert pose_difference(robot, q + [0, e, -e, 0, j5_sign * e, 0], target) <= WALK_TOLERANCE, e
 
 
+@pytest.mark.parametrize("dimensions", [(540.0, 480.0, 160.0, 0.0), (540.0, 540.0, 0.0, 0.0)])
+@pytest.mark.parametrize(("j5", "j6_sign"), [(0.0, -1.0), (180.0, 1.0), (-180.0, 1.0)])
+def test_without_lateral_offset_a_straight_wrist_walks_j4_against_j6(dimensions, j5, j6_sign):
+    robot = talvane.Crx.from_params(*dimensions)
+    q = np.array([20.0, 30, -40, 50, j5, 70])
+    target = robot.fk(q)
+    members = [row for row in robot.ik(target) if abs(abs(row[4]) - abs(j5)) < 1e-6]
+    assert members  # the other rows are the pose's other configurations
+    for row in members:
+        for d in np.linspace(-180.0, 180.0, 13):
+            walked = row + [0, 0, 0, d, 0, j6_sign * d]
+            assert pose_difference(robot, walked, target) <= WALK_TOLERANCE
+
+
 @pytest.mark.parametrize("j5", [0.0, 180.0, -180.0])
 def test_a_straight_wrist_is_not_a_family(crx10ia, j5):
     # Trading J4 against J6 keeps the orientation but moves the flange by about y1 times the angle.
