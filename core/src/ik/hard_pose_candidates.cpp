@@ -20,6 +20,11 @@ namespace {
 // Roots whose circle point lies within this share of z1 of the J1 axis are ill-conditioned: the
 // share below which the ordinary search no longer tells the branches apart.
 constexpr double NEAR_AXIS_DISTANCE = 0.01;
+// Such a root lies up to about 1.7e-2 rad of circle angle from the zero of g_s it stands for (over
+// 20,000 targets near the axis on nine arms, lateral offsets 0.3 to 15 times z1), so its circle
+// point up to that angle times y1 from the zero's. Where y1 exceeds half of z1 that distance, not
+// NEAR_AXIS_DISTANCE·z1, decides which roots lie near the axis.
+constexpr double ROOT_ANGLE_SPREAD = 0.02;
 // A scan covers ±(this many)·d/y1 around such a root, d the distance of its circle point from the
 // axis (or from the shoulder, near it): the circle's closest approach and the whole swing of P's
 // azimuth around it lie inside, and so do the zeros that a loosely placed root stands for, which
@@ -68,12 +73,13 @@ std::vector<Window> near_axis_windows(const IkContext& ctx, const CircleSearch& 
   const double y1 = std::abs(ctx.robot.y1());
   std::vector<double> centers = search.special_angles;
   centers.insert(centers.end(), search.roots.begin(), search.roots.end());
+  const double near = std::max(NEAR_AXIS_DISTANCE * z1, ROOT_ANGLE_SPREAD * y1);
   std::vector<Window> windows;
   for (const double center : centers) {
     const Vec3 p = circle_point(ctx, center);
     const double axis_distance = std::hypot(p[0], p[1]);
-    if (!(axis_distance <= NEAR_AXIS_DISTANCE * z1)) continue;
-    const double distance = norm(p) <= NEAR_AXIS_DISTANCE * z1 ? norm(p) : axis_distance;
+    if (!(axis_distance <= near)) continue;
+    const double distance = norm(p) <= near ? norm(p) : axis_distance;
     const double half_width = SCAN_HALF_WIDTH * std::max(distance, AXIS_TOLERANCE * z1) / y1;
     if (!std::isfinite(half_width)) continue;
     windows.push_back({center - half_width, center + half_width});
