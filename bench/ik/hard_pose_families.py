@@ -122,8 +122,9 @@ def models():
 
 
 # Arms unlike the catalogued ones, run with --other-arms: mirror images (negative dimensions) of two
-# models, and arms without lateral offset (y1 = 0) or flange offset (x2 = 0). Their joint vectors
-# come from the same families; a negative dimension only turns joints by half turns.
+# models, arms without lateral offset (y1 = 0) or flange offset (x2 = 0), and arms whose lateral
+# offset is longer than the upper arm. Their joint vectors come from the same families; a negative
+# dimension only turns joints by half turns.
 OTHER_ARMS = {
     "mirrored10": (540.0, 540.0, 160.0, -150.0),  # the CRX-10iA with its wrist offset to the other side
     "negated5": (-410.0, -430.0, -145.0, -130.0),  # every dimension of the CRX-5iA negated
@@ -131,6 +132,8 @@ OTHER_ARMS = {
     "no_offset_unequal": (540.0, 480.0, 160.0, 0.0),
     "no_flange_offset": (540.0, 540.0, 0.0, 150.0),
     "wrist_centre": (540.0, 540.0, 0.0, 0.0),  # y1 = x2 = 0: the flange at a wrist without offsets
+    "long_offset": (540.0, 540.0, 160.0, 1500.0),
+    "long_offset_unequal": (540.0, 480.0, 160.0, 1080.0),
 }
 
 

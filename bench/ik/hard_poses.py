@@ -19,8 +19,9 @@ Each target is fk(q) of a generated joint vector q, fed back to ik. Per family a
   where that solution lies; outside the bands both by the straight rule and with curved valleys
   joined (a point of the same flat valley is the same solution; see hard_pose_scoring), and apart
   from those the targets where such a solution lies in the tube of near-solutions around a family.
-With --other-arms the arms are those of hard_pose_families.OTHER_ARMS instead: mirror images and
-arms without lateral or flange offset (ssik has no chain for them).
+With --other-arms the arms are those of hard_pose_families.OTHER_ARMS instead: mirror images, arms
+without lateral or flange offset and arms with a lateral offset longer than the upper arm (ssik has
+no chain for them).
 Times are per target, from the C++ timer (bench/ik/solve_ik_targets.cpp, built from this checkout
 unless --cpp names one) or, with --no-cpp, from the Python calls; with --ssik the table also gives
 the median and p99 of both solvers timed alike from Python (ssik's with its frame conversions). The
