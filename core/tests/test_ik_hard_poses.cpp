@@ -13,6 +13,7 @@
 #include "fk.hpp"
 #include "ik/ik_context.hpp"
 #include "ik/solve_ik.hpp"
+#include "pose.hpp"
 #include "rigid.hpp"
 #include "support/ik_coverage.hpp"
 #include "support/random_joints.hpp"
@@ -648,6 +649,46 @@ INSTANTIATE_TEST_SUITE_P(AllModels, HardFamilies,
                                                           CrxModel::Crx10iA, CrxModel::Crx10iAL,
                                                           CrxModel::Crx20iAL, CrxModel::Crx30iA)),
                          family_case_name);
+
+// The J5 origin W on the J1 axis with the flange's z axis along it: turning the whole arm about the
+// axis keeps the pose once J6 turns the flange back, (J1 + d, J2, J3, J4, J5, J6 ± d). This needs the
+// upper arm y1 from the axis (J2 = ±asin(y1/z1) or 180° from it) with the forearm vertical (J3 =
+// ±90), and 16 of the combinations with J4 = ±90 and J5 at 0 or 180 give it. fk of each used to come
+// back empty, and so did a target a hair off (1e-13° to 1e-11° on J2 to J5): the circle constraint
+// vanishes there to rounding, and its roots are rounding too.
+class CoaxialWristCircle : public testing::TestWithParam<CrxModel> {};
+
+TEST_P(CoaxialWristCircle, ListsAMemberOfTheFamilyJoinedToQ) {
+  const Crx robot = Crx::from_model(GetParam());
+  const double upper_arm_tilt = std::asin(robot.y1() / robot.z1()) / DEG_TO_RAD;
+  testing_support::Random random{7300 + static_cast<std::uint64_t>(GetParam())};
+  int coaxial = 0;
+  for (const double j2 : {upper_arm_tilt, -upper_arm_tilt, 180.0 - upper_arm_tilt, upper_arm_tilt - 180.0}) {
+    for (const double j3 : {90.0, -90.0}) {
+      for (const double j4 : {90.0, -90.0}) {
+        for (const double j5 : {0.0, 180.0}) {
+          JointVector q{random.joint(), j2, j3, j4, j5, random.joint()};
+          const Pose exact = fk(robot, q);
+          const Vec3 z = quaternion_rotate(exact.rotation, Vec3{0.0, 0.0, 1.0});
+          const Vec3 w =
+              subtract(exact.translation, Vec3{robot.x2() * z[0], robot.x2() * z[1], robot.x2() * z[2]});
+          if (!(std::hypot(w[0], w[1]) < 1e-9 && std::hypot(z[0], z[1]) < 1e-12)) continue;
+          ++coaxial;
+          solve_covering(robot, exact, q);
+          // A hair off: J2 to J5 each moved by up to 1e-11°.
+          for (int k = 1; k < 5; ++k)
+            q[k] += std::pow(10.0, -13.0 + 2.0 * random.unit()) * (random.unit() - 0.5);
+          solve_covering(robot, fk(robot, q), q);
+        }
+      }
+    }
+  }
+  EXPECT_EQ(coaxial, 16);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModels, CoaxialWristCircle,
+                         testing::Values(CrxModel::Crx3iA, CrxModel::Crx5iA, CrxModel::Crx10iA,
+                                         CrxModel::Crx10iAL, CrxModel::Crx20iAL, CrxModel::Crx30iA));
 
 }  // namespace
 }  // namespace talvane

@@ -97,6 +97,25 @@ def test_without_lateral_offset_a_straight_wrist_walks_j4_against_j6(dimensions,
             assert pose_difference(robot, walked, target) <= WALK_TOLERANCE
 
 
+@pytest.mark.parametrize("model", MODELS)
+@pytest.mark.parametrize(("j3", "j4", "j5"), [(-90.0, 90.0, 0.0), (90.0, 90.0, 0.0), (90.0, 90.0, 180.0)])
+def test_wrist_centre_on_the_axis_with_the_flange_along_it_walks_j1_with_j6(model, j3, j4, j5):
+    robot = robot_of(model)
+    tilt = np.degrees(np.arcsin(robot.y1 / robot.z1))
+    q = np.array([30.0, np.sign(j3) * np.sign(j4) * tilt, j3, j4, j5, 40.0])
+    target = robot.fk(q)
+    flange_z_up = target[2, 2]
+    wrist_centre = target[:3, 3] - robot.x2 * target[:3, 2]
+    assert abs(flange_z_up) == pytest.approx(1.0) and np.hypot(*wrist_centre[:2]) < 1e-9
+    members = family_members(robot, target)
+    assert members, "no member of the family listed"
+    for member in members:
+        assert min(abs(member[0]), 180.0 - abs(member[0])) < 1e-9  # J1 = 0, and its twin a half turn off
+        for d in np.linspace(-180.0, 180.0, 25):
+            walked = member + d * np.array([1.0, 0, 0, 0, 0, flange_z_up])
+            assert pose_difference(robot, walked, target) <= WALK_TOLERANCE, (member, d)
+
+
 @pytest.mark.parametrize("j5", [0.0, 180.0, -180.0])
 def test_a_straight_wrist_is_not_a_family(crx10ia, j5):
     # Trading J4 against J6 keeps the orientation but moves the flange by about y1 times the angle.

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "ik/branch_zeros.hpp"
+#include "ik/coaxial_circle.hpp"
 #include "ik/elbow.hpp"
 #include "ik/ik_tolerances.hpp"
 #include "ik/reach_boundary.hpp"
@@ -301,6 +302,7 @@ HardPoseCandidates hard_pose_candidates(const IkContext& ctx, const CircleSearch
   append_partner_zeros(ctx, search, clusters, tol, found);
   append_left_behind_zeros(ctx, search, scanned, tol, found);
   append_other_branches(ctx, search, tol, found);
+  for (const CircleCandidate& member : coaxial_circle_candidates(ctx)) found.push_back(member);
   return {std::move(found), folded_begin, folded_end};
 }
 
