@@ -1,10 +1,12 @@
 """Joint vectors at the arm's singular and special poses, in controller degrees, for hard_poses.py.
 
-Each family is a function (rng, n) -> (n, 6). The "hairs" that move a vector off an exact special
+Each family is a function (rng, n, robot) -> (n, 6), or (0, 6) where the robot has no such pose;
+only the last one needs the robot. The "hairs" that move a vector off an exact special
 value are signed and log-uniform in size from 1e-9 to 1e-1 degrees, and a tenth of them are exactly
 zero, so both the exact singularity and its ill-conditioned neighbourhood are sampled.
 """
 
+import itertools
 import sys
 from pathlib import Path
 
@@ -22,6 +24,9 @@ ROUND_SHARE = 0.75  # share of joints set to a round value in the round family
 NUDGED_SHARE = 0.35  # share of joints of the round family moved by a hair
 
 J2, J3, J5 = 1, 2, 4
+# A wrist centre this near the J1 axis (share of z1) and a flange z axis this near it count as on it.
+COAXIAL_CENTRE_SHARE = 1e-12
+COAXIAL_AXIS = 1e-12
 
 
 def hairs(rng, n):
@@ -30,11 +35,11 @@ def hairs(rng, n):
     return offsets
 
 
-def random_family(rng, n):
+def random_family(rng, n, robot=None):
     return random_joints(rng, n)
 
 
-def round_family(rng, n):
+def round_family(rng, n, robot=None):
     """Each joint round (-180, -90, 0, 90, 180) or random, and a random subset nudged by a hair."""
     joints = random_joints(rng, n)
     is_round = rng.random((n, 6)) < ROUND_SHARE
@@ -56,27 +61,64 @@ def with_wrist_singular(joints, rng):
     return joints
 
 
-def folded_family(rng, n):
+def folded_family(rng, n, robot=None):
     return with_forearm_angle(random_joints(rng, n), rng, -90.0)
 
 
-def stretched_family(rng, n):
+def stretched_family(rng, n, robot=None):
     return with_forearm_angle(random_joints(rng, n), rng, 90.0)
 
 
-def wrist_singular_family(rng, n):
+def wrist_singular_family(rng, n, robot=None):
     return with_wrist_singular(random_joints(rng, n), rng)
 
 
-def stretched_wrist_singular_family(rng, n):
+def stretched_wrist_singular_family(rng, n, robot=None):
     return with_wrist_singular(stretched_family(rng, n), rng)
 
 
-def along_j1_axis_family(rng, n):
+def along_j1_axis_family(rng, n, robot=None):
     """Upper arm vertical (J2 at 0 or ±180) and the forearm vertical too (J3 at ±90 plus a hair)."""
     joints = random_joints(rng, n)
     joints[:, J2] = rng.choice([0.0, 180.0, -180.0], n)
     joints[:, J3] = rng.choice([90.0, -90.0], n) + hairs(rng, n)
+    return joints
+
+
+def coaxial_bases(robot):
+    """(J2, J3, J4, J5) putting the J5 origin on the J1 axis with the flange's z axis along it: the
+    upper arm y1 from the axis (J2 = ±asin(y1/z1) or 180° from it), the forearm vertical (J3 = ±90),
+    J4 at ±90 and J5 at 0 or 180, in the combinations where fk confirms it (none with y1 > z1)."""
+    ratio = abs(robot.y1) / abs(robot.z1) if robot.z1 != 0.0 else np.inf
+    if not ratio <= 1.0:
+        return []
+    tilt = float(np.degrees(np.arcsin(ratio)))
+    bases = []
+    for j2, j3, j4, j5 in itertools.product(
+        [tilt, -tilt, 180.0 - tilt, tilt - 180.0], [90.0, -90.0], [90.0, -90.0], [0.0, 180.0]
+    ):
+        pose = robot.fk([0.0, j2, j3, j4, j5, 0.0])
+        centre = pose[:3, 3] - robot.x2 * pose[:3, 2]
+        if (
+            np.hypot(*centre[:2]) <= COAXIAL_CENTRE_SHARE * abs(robot.z1)
+            and np.hypot(*pose[:2, 2]) <= COAXIAL_AXIS
+        ):
+            bases.append((j2, j3, j4, j5))
+    return bases
+
+
+def coaxial_family(rng, n, robot):
+    """The wrist circle centred on the J1 axis in a horizontal plane, where the whole arm turns about
+    the axis with J6 turning back: J1 and J6 random, J2 to J5 from coaxial_bases, each of them
+    nudged by a hair with the round family's share. (0, 6) where the robot has no such pose."""
+    bases = np.array(coaxial_bases(robot)).reshape(-1, 4)
+    if len(bases) == 0:
+        return np.empty((0, 6))
+    joints = random_joints(rng, n)
+    joints[:, 1:5] = bases[rng.integers(0, len(bases), n)]
+    nudged = np.zeros((n, 6), dtype=bool)
+    nudged[:, 1:5] = rng.random((n, 4)) < NUDGED_SHARE
+    joints[nudged] += hairs(rng, int(nudged.sum()))
     return joints
 
 
@@ -89,6 +131,7 @@ FAMILIES = {
     "wrist singular": wrist_singular_family,
     "stretched + wrist": stretched_wrist_singular_family,
     "along J1 axis": along_j1_axis_family,
+    "wrist centre on J1 axis": coaxial_family,
 }
 
 CATALOGUED = ("crx3ia", "crx5ia", "crx10ia", "crx10ial", "crx20ial", "crx30ia")

@@ -1,5 +1,6 @@
 """Completeness of Crx.ik at singular and special poses: round joints, folded and stretched arm,
-wrist singular, arm along the J1 axis, on every catalogued model and a few from_params arms.
+wrist singular, arm along the J1 axis, wrist centre on the J1 axis with the flange along it, on
+every catalogued model and a few from_params arms.
 
     python bench/ik/hard_poses.py [--count N] [--models crx10ia,params1] [--families folded,round]
                                   [--other-arms] [--ssik] [--no-cpp | --cpp PATH] [--out FILE.md | FILE.json]
@@ -241,7 +242,9 @@ def main():
                 continue
             # Seeded by position in the full lists, so a subset run repeats the same targets.
             rng = np.random.default_rng([args.seed, model_index, family_index])
-            joints = families.FAMILIES[family](rng, args.count)
+            joints = families.FAMILIES[family](rng, args.count, robot)
+            if len(joints) == 0:
+                continue  # the arm has no such pose
             tally = report.Tally(model, family, ssik_checked=peer is not None)
             poses = run_set(tally, robot, joints, args, peer)
             tallies.append(tally)

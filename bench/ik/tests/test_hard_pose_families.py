@@ -3,12 +3,14 @@
 import hard_pose_families as families
 import numpy as np
 import pytest
+import talvane
 
 N = 400
 
 
-def draw(name, seed=5):
-    return families.FAMILIES[name](np.random.default_rng(seed), N)
+def draw(name, seed=5, robot=None):
+    robot = robot if robot is not None else talvane.Crx.crx10ia()
+    return families.FAMILIES[name](np.random.default_rng(seed), N, robot)
 
 
 def off_nearest(values, centres):
@@ -47,6 +49,25 @@ def test_along_the_j1_axis():
     joints = draw("along J1 axis")
     assert set(np.unique(joints[:, 1])) == {-180.0, 0.0, 180.0}
     assert_hairs(off_nearest(joints[:, 2], [-90.0, 90.0]))
+
+
+@pytest.mark.parametrize("model", families.CATALOGUED)
+def test_the_wrist_centre_is_on_the_axis_with_the_flange_along_it(model):
+    robot = getattr(talvane.Crx, model)()
+    assert len(families.coaxial_bases(robot)) == 16
+    joints = draw("wrist centre on J1 axis", robot=robot)
+    poses = robot.fk_many(joints)
+    centres = poses[:, :3, 3] - robot.x2 * poses[:, :3, 2]
+    off = np.maximum(
+        np.hypot(centres[:, 0], centres[:, 1]) / robot.z1, np.hypot(poses[:, 0, 2], poses[:, 1, 2])
+    )
+    assert (off <= 1e-12).any() and (off > 1e-3).any()  # exactly on it, and a tenth of a degree off
+    assert np.abs(joints[:, [0, 5]]).max() > 150.0  # J1 and J6 anywhere
+
+
+def test_an_arm_whose_offset_is_longer_than_its_upper_arm_has_no_coaxial_pose():
+    robot = talvane.Crx.from_params(540.0, 540.0, 160.0, 1500.0)
+    assert draw("wrist centre on J1 axis", robot=robot).shape == (0, 6)
 
 
 def test_round_joints_are_mostly_round_some_nudged():
