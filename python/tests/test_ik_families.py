@@ -116,6 +116,29 @@ def test_wrist_centre_on_the_axis_with_the_flange_along_it_walks_j1_with_j6(mode
             assert pose_difference(robot, walked, target) <= WALK_TOLERANCE, (member, d)
 
 
+@pytest.mark.parametrize("model", ["crx10ial", "crx20ial", "crx30ia", "crx3ia", "crx10ia"])
+@pytest.mark.parametrize(("lean", "j3"), [(1.0, 180.0), (1.0, -180.0), (-1.0, 0.0)])
+@pytest.mark.parametrize("j4", [90.0, -90.0])
+def test_forearm_point_on_the_axis_with_the_j5_axis_along_it_walks_j1_with_j5(model, lean, j3, j4):
+    robot = robot_of(model)
+    j2 = lean * np.degrees(np.arcsin(robot.x1 / robot.z1))
+    target = robot.fk([30.0, j2, j3, j4, 40.0, 50.0])
+    tilt = np.degrees(np.arcsin(robot.x1 / robot.z1))
+
+    def in_family(row):
+        # As the guide has it: the elbow x1 from the axis, the forearm back to it, J4 at ±90.
+        forearm_back = (row[1] > 0 and abs(abs(row[2]) - 180.0) < 1e-7) or (row[1] < 0 and abs(row[2]) < 1e-7)
+        return abs(abs(row[1]) - tilt) < 1e-7 and forearm_back and abs(abs(row[3]) - 90.0) < 1e-7
+
+    members = [row for row in robot.ik(target) if in_family(row)]
+    assert members, "no member of the family listed"
+    for member in members:
+        sign = -np.cos(np.radians(member[2])) * np.sin(np.radians(member[3]))
+        for d in np.linspace(-180.0, 180.0, 25):
+            walked = member + d * np.array([1.0, 0, 0, 0, sign, 0])
+            assert pose_difference(robot, walked, target) <= WALK_TOLERANCE, (member, d)
+
+
 @pytest.mark.parametrize("j5", [0.0, 180.0, -180.0])
 def test_a_straight_wrist_is_not_a_family(crx10ia, j5):
     # Trading J4 against J6 keeps the orientation but moves the flange by about y1 times the angle.
