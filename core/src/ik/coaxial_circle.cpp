@@ -19,7 +19,8 @@ bool circle_is_coaxial(const IkContext& ctx) {
 std::vector<CircleCandidate> coaxial_circle_candidates(const IkContext& ctx) {
   std::vector<CircleCandidate> found;
   if (!circle_is_coaxial(ctx)) return found;
-  // N(θ) along the base x axis, so P lies at azimuth 0 and J1 comes out as 0 (its twin as −180).
+  // N(θ) along the base x axis, so P lies at azimuth 0 and J1 comes out as 0 (its twin a half turn
+  // off).
   const double theta = std::atan2(ctx.tool_y[0], ctx.tool_x[0]);
   const Vec3 p = circle_point(ctx, theta);
   for (const double sign : {+1.0, -1.0}) {

@@ -4,8 +4,9 @@
 // the J1 axis carries P around the wrist circle and turns the flange about its own z axis, which J6
 // turns back. Every circle angle is then a solution or none is: the constraint vanishes identically
 // (to rounding), and the circle search has no roots to find. Such a target is reached by a
-// one-parameter family, (J1 + d, J2, J3, J4, J5, J6 ∓ d), which exists where the elbow can stand
-// above or below P: on every CRX, with the upper arm y1 from the J1 axis and the forearm vertical.
+// one-parameter family, (J1 + d, J2, J3, J4, J5, J6 ± d) with + where the flange's z axis points up,
+// which exists where the elbow can stand above or below P: on every CRX, with the upper arm y1 from
+// the J1 axis and the forearm vertical.
 #pragma once
 
 #include <vector>

@@ -22,7 +22,7 @@ namespace {
 // share below which the ordinary search no longer tells the branches apart.
 constexpr double NEAR_AXIS_DISTANCE = 0.01;
 // Such a root lies up to about 1.7e-2 rad of circle angle from the zero of g_s it stands for (over
-// 20,000 targets near the axis on nine arms, lateral offsets 0.3 to 15 times z1), so its circle
+// some 16,000 targets near the axis on nine arms, lateral offsets 0.3 to 15 times z1), so its circle
 // point up to that angle times y1 from the zero's. Where y1 exceeds half of z1 that distance, not
 // NEAR_AXIS_DISTANCE·z1, decides which roots lie near the axis.
 constexpr double ROOT_ANGLE_SPREAD = 0.02;

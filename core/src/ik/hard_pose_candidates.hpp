@@ -8,8 +8,9 @@
 // residuals themselves, scanned around every root near the axis and every cluster of roots, sign
 // changes and touching zeros alike, beyond a cluster where a zero crossed with a small slope points
 // to a partner, and around the eigenvalue of a root that the polish carried away along a flat F.
-// Every candidate is a verified zero or an in-line configuration; the pipeline's residual check
-// decides, as for the others.
+// Where the wrist circle is centred on the J1 axis, F vanishes identically and its family's member
+// is added (ik/coaxial_circle.hpp). Every candidate is a verified zero, an in-line configuration or
+// that member; the pipeline's residual check decides, as for the others.
 #pragma once
 
 #include <vector>
