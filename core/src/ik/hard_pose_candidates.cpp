@@ -302,7 +302,8 @@ HardPoseCandidates hard_pose_candidates(const IkContext& ctx, const CircleSearch
   append_partner_zeros(ctx, search, clusters, tol, found);
   append_left_behind_zeros(ctx, search, scanned, tol, found);
   append_other_branches(ctx, search, tol, found);
-  for (const CircleCandidate& member : coaxial_circle_candidates(ctx)) found.push_back(member);
+  const std::vector<CircleCandidate> coaxial = coaxial_circle_candidates(ctx);
+  found.insert(found.end(), coaxial.begin(), coaxial.end());
   return {std::move(found), folded_begin, folded_end};
 }
 

@@ -18,9 +18,6 @@ Eigen::Matrix3d rotation(double angle, const Eigen::Vector3d& axis) {
 
 double degrees(double radians) { return radians * RAD_TO_DEG; }
 
-// N(θ), the direction from the J5 origin W to P where y1 > 0.
-Eigen::Vector3d j5_axis(const IkContext& ctx, double theta) { return as_eigen(offset_direction(ctx, theta)); }
-
 }  // namespace
 
 std::array<JointVector, 2> reconstruct_joints(const IkContext& ctx, const Vec3& elbow,
@@ -68,9 +65,11 @@ std::array<JointVector, 2> reconstruct_joints_at(const IkContext& ctx, const Vec
   const Eigen::Vector3d forearm = r2.transpose() * (p - e);
   const double alpha = std::atan2(forearm.z(), forearm.x());
   const Eigen::Matrix3d r3 = r2 * rotation(-alpha, Eigen::Vector3d::UnitY());
+  // W − P, or for a lateral offset too short to give it its direction, −N(θ).
   const Eigen::Vector3d offset =
-      r3.transpose() *
-      (ctx.robot.y1() > short_link ? Eigen::Vector3d(w - p) : Eigen::Vector3d(-j5_axis(ctx, theta)));
+      r3.transpose() * (ctx.robot.y1() > short_link
+                            ? Eigen::Vector3d(w - p)
+                            : Eigen::Vector3d(-as_eigen(offset_direction(ctx, theta))));
   const double j4 = std::atan2(offset.z(), -offset.y());
   const Eigen::Matrix3d r4 = r3 * rotation(-j4, Eigen::Vector3d::UnitX());
   const Eigen::Vector3d wrist =

@@ -51,13 +51,11 @@ std::vector<CircleCandidate> zero_offset_candidates(const IkContext& ctx) {
   // The two elbows of the arm triangle in that plane: at f along P from the shoulder and h across.
   // Inside the shoulder band as well: there the elbows fill a circle around P, and these two of it
   // are the members facing P.
-  if (length > 0.0) {
-    if (t.h_squared >= -REACH_SLACK * (z1 * z1)) {
-      for (const double sign : {+1.0, -1.0}) {
-        const ElbowInPlane e = elbow_in_plane(t, p[2], sign);
-        const Vec3 elbow{e.radial * c, e.radial * s, e.height};
-        append_for_elbow(ctx, elbow, kind_of(elbow), out);
-      }
+  if (length > 0.0 && t.h_squared >= -REACH_SLACK * (z1 * z1)) {
+    for (const double sign : {+1.0, -1.0}) {
+      const ElbowInPlane e = elbow_in_plane(t, p[2], sign);
+      const Vec3 elbow{e.radial * c, e.radial * s, e.height};
+      append_for_elbow(ctx, elbow, kind_of(elbow), out);
     }
   }
   // At the shoulder itself (z1 = x1) the elbow is free on a sphere: the horizontal one stands for it.
