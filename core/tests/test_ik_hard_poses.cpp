@@ -506,6 +506,71 @@ INSTANTIATE_TEST_SUITE_P(
                  {-9.706575874510634, 106.55387668375158, -196.5538763685704, 142.76207504153,
                   -69.41554463082764, -109.64972841074079}}));
 
+// P at the shoulder with J4 at 0 or ±180: J2 and J5 trade along parallel axes, and for a target a
+// hair off the trade the configurations reaching it form a tube that the upper arm along the J1
+// axis and the straight wrist pinch into pieces. The list used to miss pieces that another solver
+// reports points of (each reaching the target to 1e-8 and joined to no row). A row must lie in the
+// reported point's piece: on the same trade, the upper arm on the same side of the J1 axis and the
+// wrist bent the same way.
+struct TradePiecePose {
+  CrxModel model;
+  JointVector q;
+  JointVector reported;
+};
+
+std::ostream& operator<<(std::ostream& out, const TradePiecePose& c) {
+  return out << HardPose{"J2/J5 trade", c.model, c.q};
+}
+
+bool in_one_trade_piece(const JointVector& a, const JointVector& b) {
+  // Degrees: the tube's points stray some 1e-3 from the exact trade.
+  constexpr double ON_TRADE = 0.1;
+  const auto close = [](double d) { return std::abs(testing_support::wrapped_degrees(d)) <= ON_TRADE; };
+  const auto positive_sine = [](double degrees) { return std::sin(degrees * DEG_TO_RAD) > 0.0; };
+  // J5 turns with J2 for J4 = 0 and against it for J4 = ±180.
+  const double s = close(a[3]) ? 1.0 : -1.0;
+  return close(a[0] - b[0]) && close(a[3] - b[3]) && close(a[5] - b[5]) &&
+         close((a[1] + a[2]) - (b[1] + b[2])) && close((a[4] - s * a[1]) - (b[4] - s * b[1])) &&
+         positive_sine(a[1]) == positive_sine(b[1]) && positive_sine(a[4]) == positive_sine(b[4]);
+}
+
+class TradeAtTheShoulder : public testing::TestWithParam<TradePiecePose> {};
+
+TEST_P(TradeAtTheShoulder, ListARowInTheReportedPiece) {
+  const TradePiecePose& c = GetParam();
+  const Crx robot = Crx::from_model(c.model);
+  ASSERT_LE(max_abs_error(pose_error(robot, c.reported, fk(robot, c.q))), MAX_RESIDUAL);
+  const std::vector<IkSolution> solutions = solve_from_inside_bands(robot, c.q);
+  EXPECT_TRUE(std::any_of(solutions.begin(), solutions.end(),
+                          [&](const IkSolution& s) { return in_one_trade_piece(s.joints, c.reported); }));
+}
+
+// Round values on the CRX-3iA, P 0.77 and 0.08 band widths from the shoulder; for each target a
+// reported point on either side of the J1 axis (the member and its twin).
+constexpr JointVector TRADE_Q1 = {0.0,    89.99995586579904,  -180.0,
+                                  -180.0, 127.70873599883713, 27.171496119326136};
+constexpr JointVector TRADE_Q2 = {
+    180.0, 90.0, -180.0000047048266, -180.0, -86.89284620877905, 112.06740267074719};
+
+INSTANTIATE_TEST_SUITE_P(
+    RoundValues, TradeAtTheShoulder,
+    testing::Values(TradePiecePose{CrxModel::Crx3iA,
+                                   TRADE_Q1,
+                                   {-0.00023158652208482672, 205.67447742342725, -295.67464488968994,
+                                    -180.00067939385937, -347.965908890258, 27.171977367486914}},
+                    TradePiecePose{CrxModel::Crx3iA,
+                                   TRADE_Q1,
+                                   {-180.00021748361647, -207.10746885482726, 117.10765864454869,
+                                    -0.0007230712144064875, -349.39892264508626, 27.172034791162297}},
+                    TradePiecePose{CrxModel::Crx3iA,
+                                   TRADE_Q2,
+                                   {-0.0010434790073577346, -180.6515025699798, 90.65161217080382,
+                                    -0.0013200170421523974, -177.54445367461946, 112.06712581078789}},
+                    TradePiecePose{CrxModel::Crx3iA,
+                                   TRADE_Q2,
+                                   {179.99851527039866, -179.54213226890715, 89.54203068564453,
+                                    179.99825897689956, -177.35081081812743, 112.06714605526231}}));
+
 // Down the J1 axis on an arm with z1 = x1, P 4e-8 mm from the shoulder, where the wrist's circle
 // runs tangent to the axis: a dozen special angles within 4e-4 rad of q's, each a family member that
 // the undamped polish stalls on at 3e-8 to 6e-8, and none inside the shoulder band, so no restart

@@ -16,6 +16,7 @@
 #include "ik/newton_finish.hpp"
 #include "ik/reconstruct_joints.hpp"
 #include "ik/refine_joints.hpp"
+#include "ik/shoulder_trade.hpp"
 #include "ik/wrist_circle.hpp"
 #include "ik/zero_offset_candidates.hpp"
 #include "vec3.hpp"
@@ -116,6 +117,7 @@ class SolutionCollector {
 
   std::size_t stalled_count() const { return stalled_.size(); }
   bool empty() const { return solutions_.empty(); }
+  const std::vector<IkSolution>& listed() const { return solutions_; }
 
   // Whether some listed row has its forearm point P within `distance` of `point`.
   bool lists_forearm_point_within(const Vec3& point, double distance) const {
@@ -254,6 +256,40 @@ void restart_damped_for_unlisted_family(const IkContext& ctx, const CircleCandid
     collector.offer_damped(joints, candidate.theta, candidate.kind);
 }
 
+// The circle search offers two elbows per circle angle, and the J2/J5 trade at the shoulder keeps
+// one angle all along, so pieces of its tube can go unlisted (ik/shoulder_trade.hpp): each listed
+// member of the family (P in the shoulder band) with J4 at 0 or ±180 offers a start in every piece
+// that holds no row. The rows out on the tube stand for no trade of their own. Where the trade of
+// any member reaches the target all around, the target lies on the family, not a hair off it, and
+// its trades are whole.
+void offer_shoulder_trade_pieces(const Crx& robot, const Pose& target, SolutionCollector& collector) {
+  // A copy: the offers below extend the list.
+  const std::vector<IkSolution> listed = collector.listed();
+  std::vector<const IkSolution*> members;
+  for (const IkSolution& row : listed) {
+    if (j4_allows_trade(row.joints) &&
+        norm(forearm_point(robot, row.joints)) <= AXIS_TOLERANCE * robot.z1()) {
+      members.push_back(&row);
+    }
+  }
+  const bool on_the_family = std::any_of(members.begin(), members.end(), [&](const IkSolution* m) {
+    return trade_reaches_all_around(robot, target, m->joints);
+  });
+  if (on_the_family) return;
+  for (const IkSolution* member : members) {
+    collector.offer_each_if_new(shoulder_trade_starts(member->joints, listed), member->theta,
+                                SolutionKind::SingularFamily);
+  }
+}
+
+// Whether the circle search met P at the shoulder: a special angle's family member there.
+bool meets_shoulder(const IkContext& ctx, const CircleSearch& search) {
+  const double tol = AXIS_TOLERANCE * ctx.robot.z1();
+  return std::any_of(search.candidates.begin(), search.candidates.end(), [&](const CircleCandidate& c) {
+    return c.kind == SolutionKind::SingularFamily && norm(c.circle_point) < tol;
+  });
+}
+
 }  // namespace
 
 bool admit_solution(std::vector<IkSolution>& solutions, const IkSolution& candidate) {
@@ -298,6 +334,7 @@ std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
     restart_off_the_shoulder(ctx, *candidate, collector);
     restart_damped_for_unlisted_family(ctx, *candidate, collector);
   }
+  if (meets_shoulder(ctx, search)) offer_shoulder_trade_pieces(robot, target, collector);
   // The damped polish is slow and, after the searches above, needed only as a last resort: a
   // reachable target must never come back empty.
   if (collector.empty()) collector.retry_stalled();
