@@ -115,6 +115,17 @@ class SolutionCollector {
     }
   }
 
+  // Offers a start that is new; where its polish stalls short of the target, the damped polish
+  // follows the valley down from it instead (the trade's pieces at the shoulder, where the undamped
+  // polish can stop at 1.1e-8 in a piece that reaches 8e-11).
+  void offer_if_new_damping_stall(const JointVector& joints, double theta, SolutionKind kind) {
+    if (near_listed(solutions_, joints)) return;
+    const Offered offered = offer_polished(joints, theta, kind);
+    if (offered.listed || !offered.polish || !stalled(*offered.polish)) return;
+    stalled_.pop_back();  // the record kept of this stall: it is retried here instead
+    offer_damped(joints, theta, kind);
+  }
+
   std::size_t stalled_count() const { return stalled_.size(); }
   bool empty() const { return solutions_.empty(); }
   const std::vector<IkSolution>& listed() const { return solutions_; }
@@ -277,8 +288,8 @@ void offer_shoulder_trade_pieces(const Crx& robot, const Pose& target, SolutionC
   });
   if (on_the_family) return;
   for (const IkSolution* member : members) {
-    collector.offer_each_if_new(shoulder_trade_starts(member->joints, listed), member->theta,
-                                SolutionKind::SingularFamily);
+    for (const JointVector& start : shoulder_trade_starts(member->joints, listed))
+      collector.offer_if_new_damping_stall(start, member->theta, SolutionKind::SingularFamily);
   }
 }
 
