@@ -104,24 +104,20 @@ class SolutionCollector {
   void offer_candidate_if_new(const IkContext& ctx, const CircleCandidate& candidate, bool damp_any_stall) {
     for (const JointVector& joints :
          reconstruct_joints_in_plane_of_p(ctx, candidate.elbow, candidate.circle_point, candidate.theta)) {
-      if (near_listed(solutions_, joints)) continue;
-      const Offered offered = offer_polished(joints, candidate.theta, candidate.kind);
-      if (offered.listed || !offered.polish) continue;
-      const bool hand_over =
-          damp_any_stall ? stalled(*offered.polish) : slid_into_near_miss(joints, *offered.polish);
-      if (!hand_over) continue;
-      stalled_.pop_back();  // the record kept of this stall: it is retried here instead
-      offer_damped(joints, candidate.theta, candidate.kind);
+      offer_start_if_new(joints, candidate.theta, candidate.kind, damp_any_stall);
     }
   }
 
-  // Offers a start that is new; where its polish stalls short of the target, the damped polish
-  // follows the valley down from it instead (the trade's pieces at the shoulder, where the undamped
-  // polish can stop at 1.1e-8 in a piece that reaches 8e-11).
-  void offer_if_new_damping_stall(const JointVector& joints, double theta, SolutionKind kind) {
+  // Offers a start that is new, handing it to the damped polish where its undamped polish slid
+  // into a near miss or, with `damp_any_stall`, stalled at all (as at the trade's pieces at the
+  // shoulder, where the undamped polish can stop at 1.1e-8 in a piece that reaches 8e-11).
+  void offer_start_if_new(const JointVector& joints, double theta, SolutionKind kind, bool damp_any_stall) {
     if (near_listed(solutions_, joints)) return;
     const Offered offered = offer_polished(joints, theta, kind);
-    if (offered.listed || !offered.polish || !stalled(*offered.polish)) return;
+    if (offered.listed || !offered.polish) return;
+    const bool hand_over =
+        damp_any_stall ? stalled(*offered.polish) : slid_into_near_miss(joints, *offered.polish);
+    if (!hand_over) return;
     stalled_.pop_back();  // the record kept of this stall: it is retried here instead
     offer_damped(joints, theta, kind);
   }
@@ -289,7 +285,8 @@ void offer_shoulder_trade_pieces(const Crx& robot, const Pose& target, SolutionC
   if (on_the_family) return;
   for (const IkSolution* member : members) {
     for (const JointVector& start : shoulder_trade_starts(member->joints, listed))
-      collector.offer_if_new_damping_stall(start, member->theta, SolutionKind::SingularFamily);
+      collector.offer_start_if_new(start, member->theta, SolutionKind::SingularFamily,
+                                   /*damp_any_stall=*/true);
   }
 }
 
