@@ -3,6 +3,8 @@
 #include <Eigen/Cholesky>
 #include <algorithm>
 
+#include "fk.hpp"
+#include "ik/ik_context.hpp"
 #include "ik/ik_tolerances.hpp"
 #include "ik/pose_error_jacobian.hpp"
 
@@ -32,13 +34,16 @@ double squared_norm(const PoseError& e) {
 
 JointVector refine_joints_damped(const Crx& robot, const JointVector& joints, const Pose& target) {
   JointVector q = joints;
-  PoseError e = pose_error(robot, q, target);
+  // fk is element 5 of fk_all, bit for bit, so one chain walk per trial serves its error and, once
+  // the trial is accepted, the next Jacobian.
+  Frames frames = fk_all(robot, q);
+  PoseError e = flange_error(frames[5], target);
   double cost = squared_norm(e);
   JointVector best = q;
   double best_error = max_abs_error(e);
   double damping = -1.0;
   for (int i = 0; i < MAX_ITERATIONS && !(best_error < CONVERGED_ERROR); ++i) {
-    const PoseErrorJacobian jacobian = pose_error_jacobian(robot, q);
+    const PoseErrorJacobian jacobian = pose_error_jacobian(robot, frames);
     const Matrix6 normal = jacobian.transpose() * jacobian;
     const StepVector gradient = jacobian.transpose() * Eigen::Map<const ErrorVector>(e.data());
     const double scale = normal.diagonal().maxCoeff<Eigen::PropagateNaN>();
@@ -52,10 +57,12 @@ JointVector refine_joints_damped(const Crx& robot, const JointVector& joints, co
       if (delta.cwiseAbs().maxCoeff<Eigen::PropagateNaN>() <= MAX_STEP_DEGREES) {
         JointVector next = q;
         for (int j = 0; j < 6; ++j) next[j] = q[j] + delta(j);
-        const PoseError next_error = pose_error(robot, next, target);
+        Frames next_frames = fk_all(robot, next);
+        const PoseError next_error = flange_error(next_frames[5], target);
         const double next_cost = squared_norm(next_error);
         if (next_cost < cost) {
           q = next;
+          frames = next_frames;
           e = next_error;
           cost = next_cost;
           accepted = true;
