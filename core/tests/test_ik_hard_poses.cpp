@@ -90,6 +90,35 @@ TEST_P(HardPoses, ListTheGeneratingVectorAndItsTwin) {
   EXPECT_TRUE(covers(robot, solutions, twin_of(c.q), target));
 }
 
+// The searches of hard poses only add rows after the ordinary pass's: those lead, bit for bit.
+TEST_P(HardPoses, LeadWithTheOrdinaryPassRows) {
+  const HardPose& c = GetParam();
+  const Crx robot = Crx::from_model(c.model);
+  const Pose target = fk(robot, c.q);
+  const std::vector<IkSolution> ordinary = solve_ik(robot, target, IkPasses::OrdinaryOnly);
+  const std::vector<IkSolution> all = solve_ik(robot, target);
+  ASSERT_LE(ordinary.size(), all.size());
+  for (std::size_t i = 0; i < ordinary.size(); ++i) {
+    EXPECT_EQ(ordinary[i].joints, all[i].joints) << "row " << i;
+    EXPECT_EQ(ordinary[i].residual, all[i].residual) << "row " << i;
+    EXPECT_EQ(ordinary[i].theta, all[i].theta) << "row " << i;
+    EXPECT_EQ(ordinary[i].kind, all[i].kind) << "row " << i;
+  }
+}
+
+// The arm stretched backwards with the wrist straight, on the CRX-5iA and on its mirror image: the
+// ordinary pass alone lists nothing, the searches of hard poses list q.
+TEST(HardPoses, OrdinaryPassAloneMissesTheStretchedArm) {
+  const Crx crx5ia = Crx::crx5ia();
+  const Crx mirrored = Crx::from_params(-crx5ia.z1(), -crx5ia.x1(), -crx5ia.x2(), -crx5ia.y1());
+  const JointVector q = {0, -90, -180, 0, 0, -180};
+  for (const Crx& robot : {crx5ia, mirrored}) {
+    const Pose target = fk(robot, q);
+    EXPECT_TRUE(solve_ik(robot, target, IkPasses::OrdinaryOnly).empty()) << robot.z1();
+    EXPECT_TRUE(covers(robot, solve_ik(robot, target), q, target)) << robot.z1();
+  }
+}
+
 // Near-multiple roots of the constraint, placed only loosely: the zeros they stand for lie farther
 // from them than the roots from one another.
 INSTANTIATE_TEST_SUITE_P(ClusteredRoots, HardPoses,

@@ -57,9 +57,9 @@ IkSolution mirrored_solution(const Crx& robot, const IkSolution& solution) {
   return IkSolution{j, solution.residual, theta, solution.kind};
 }
 
-std::vector<IkSolution> solve_ik_mirrored(const Crx& robot, const Pose& target) {
+std::vector<IkSolution> solve_ik_mirrored(const Crx& robot, const Pose& target, IkPasses passes) {
   std::vector<IkSolution> solutions;
-  for (const IkSolution& found : solve_ik(absolute_arm(robot), mirrored_target(robot, target))) {
+  for (const IkSolution& found : solve_ik(absolute_arm(robot), mirrored_target(robot, target), passes)) {
     IkSolution mapped = mirrored_solution(robot, found);
     mapped.residual = max_abs_error(pose_error(robot, mapped.joints, target));
     admit_solution(solutions, mapped);

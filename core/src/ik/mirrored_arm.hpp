@@ -32,6 +32,6 @@ IkSolution mirrored_solution(const Crx& robot, const IkSolution& solution);
 
 // solve_ik for an arm with a negative dimension: the rows of the arm of absolute dimensions, mapped,
 // measured on `robot` against `target`, and admitted in their order.
-std::vector<IkSolution> solve_ik_mirrored(const Crx& robot, const Pose& target);
+std::vector<IkSolution> solve_ik_mirrored(const Crx& robot, const Pose& target, IkPasses passes);
 
 }  // namespace talvane

@@ -308,13 +308,13 @@ bool admit_solution(std::vector<IkSolution>& solutions, const IkSolution& candid
   return true;
 }
 
-std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
-  if (has_negative_dimension(robot)) return solve_ik_mirrored(robot, target);
+std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target, IkPasses passes) {
+  if (has_negative_dimension(robot)) return solve_ik_mirrored(robot, target, passes);
   SolutionCollector collector(robot, target);
   const IkContext ctx = make_ik_context(robot, target);
   if (has_zero_offset(robot)) {
     // Few candidates, each next to a solution, its joints facing P down to rounding: a stall there
-    // is a singular start next to a solution.
+    // is a singular start next to a solution. This is the arm's only pass.
     for (const CircleCandidate& candidate : zero_offset_candidates(ctx)) {
       collector.offer_candidate_if_new(ctx, candidate, /*damp_any_stall=*/true);
     }
@@ -331,6 +331,7 @@ std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target) {
   }
   // Everything below comes after every solution of the ordinary pass, so that those keep their
   // places; it finds what the ordinary pass loses at singular and special poses.
+  if (passes == IkPasses::OrdinaryOnly) return collector.take();
   const HardPoseCandidates hard = hard_pose_candidates(ctx, search);
   const bool small_folded_sphere = std::abs(robot.z1() - robot.x1()) <= SMALL_FOLDED_SHARE * robot.z1();
   for (std::size_t i = 0; i < hard.candidates.size(); ++i) {

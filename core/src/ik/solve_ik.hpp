@@ -1,6 +1,7 @@
 // Inverse kinematics: every joint configuration that puts the flange at a target pose.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "ik/solution_kind.hpp"
@@ -24,10 +25,20 @@ inline constexpr double MAX_RESIDUAL = 1e-8;
 // Solutions closer than this (radians, wrapped, in every joint) are one solution.
 inline constexpr double DUPLICATE_DISTANCE = 1e-5;
 
+// Which of its passes solve_ik runs.
+enum class IkPasses : std::uint8_t {
+  // The ordinary pass over the circle search's candidates, then the searches of hard poses.
+  All,
+  // The ordinary pass alone, whose rows lead every result: for benchmarks that time it apart and
+  // tests that check that order.
+  OrdinaryOnly,
+};
+
 // Every solution, verified to MAX_RESIDUAL and de-duplicated, grouped by circle candidate in the
-// circle search's order and within a candidate the first reconstruction before its twin. An
-// unreachable or non-finite target gives an empty list.
-std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target);
+// circle search's order and within a candidate the first reconstruction before its twin; the rows
+// that only the searches of hard poses find come after all of those. An unreachable or non-finite
+// target gives an empty list.
+std::vector<IkSolution> solve_ik(const Crx& robot, const Pose& target, IkPasses passes = IkPasses::All);
 
 // The acceptance step of the pipeline: appends the solution unless its residual exceeds
 // MAX_RESIDUAL (or is NaN) or it lies within DUPLICATE_DISTANCE of one already in the list.
