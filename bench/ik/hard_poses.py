@@ -25,8 +25,10 @@ without lateral or flange offset and arms with a lateral offset longer than the 
 no chain for them).
 Times are per target, from the C++ timer (bench/ik/solve_ik_targets.cpp, built from this checkout
 unless --cpp names one) or, with --no-cpp, from the Python calls; with --ssik the table also gives
-the median and p99 of both solvers timed alike from Python (ssik's with its frame conversions). The
-exit status is 1 when a failure other than the axis-isolated counts was found.
+the median and p99 of both solvers timed alike from Python (ssik's with its frame conversions). In C++
+the ordinary pass of solve_ik is also timed alone, without the searches of hard poses: its rows lead
+every result, so its tail is the floor under the solver's. The exit status is 1 when a failure
+other than the axis-isolated counts was found.
 """
 
 import argparse
@@ -220,8 +222,12 @@ def time_in_cpp(tallies, sets, args):
                 f"the module {tally.rows}: they are not the same solver "
                 "(give --cpp the timer built with the module)"
             )
-    for tally, (times_us, _) in zip(tallies, results):
+    ordinary, reason = cpp_timing.time_sets(sets, args.repeats, executable=args.cpp, ordinary_pass=True)
+    if ordinary is None:
+        return reason
+    for tally, (times_us, _), (ordinary_us, _) in zip(tallies, results, ordinary):
         tally.cpp_us = [float(t) for t in times_us]
+        tally.cpp_ordinary_pass_us = [float(t) for t in ordinary_us]
     return ""
 
 

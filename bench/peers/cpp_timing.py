@@ -42,10 +42,11 @@ def build(build_dir):
     return None, f"{TARGET} was not produced"
 
 
-def time_sets(target_sets, repeats=3, executable=None):
+def time_sets(target_sets, repeats=3, executable=None, ordinary_pass=False):
     """Per set: (times in µs, solution counts), or None and the reason.
 
-    Without `executable` the timer is built from this checkout first.
+    Without `executable` the timer is built from this checkout first. With `ordinary_pass` only the
+    ordinary pass of solve_ik runs, without the searches of hard poses.
     """
     if executable is None:
         executable, reason = build(REPO / "build" / "bench-peers")
@@ -59,8 +60,9 @@ def time_sets(target_sets, repeats=3, executable=None):
                 out.writelines(
                     dims + " " + " ".join(repr(float(v)) for v in pose.ravel()) + "\n" for pose in s.poses
                 )
+        flags = ["--ordinary-pass"] if ordinary_pass else []
         done = subprocess.run(
-            [str(executable), str(path), str(repeats)], capture_output=True, text=True, check=False
+            [str(executable), *flags, str(path), str(repeats)], capture_output=True, text=True, check=False
         )
     if done.returncode != 0:
         return None, f"{TARGET} exited with {done.returncode}: {done.stderr.strip()[-400:]}"

@@ -74,3 +74,21 @@ def test_the_tail_outside_the_bands_leaves_out_the_targets_in_them():
     assert (rows[0]["targets_outside_bands"], rows[0]["outside_bands_p99_us"]) == (1, 9.0)
     assert rows[1]["targets_outside_bands"] == 0 and "outside_bands_p99_us" not in rows[1]
     assert all("outside_bands" not in row for row in rows)
+
+
+def test_the_ordinary_pass_tail_is_shown_against_the_full_solvers_random_median_when_timed():
+    random, checked, unchecked = tallies()
+    column = "p99 / random median, ordinary pass alone"
+    assert column not in report.table([random, checked, unchecked]).splitlines()[0]
+    random.cpp_ordinary_pass_us = [4.0, 4.0]
+    checked.cpp_ordinary_pass_us = [3.0, 30.0]
+    unchecked.cpp_ordinary_pass_us = [8.0, 8.0]
+    head, _, random_row, checked_row, _ = (
+        [c.strip() for c in line.strip("|").split("|")]
+        for line in report.table([random, checked, unchecked]).splitlines()
+    )
+    assert random_row[head.index(column)] == f"{4.0 / 6.0:.1f}"
+    assert checked_row[head.index(column)] == f"{report.percentile([3.0, 30.0], 99) / 6.0:.1f}"
+    rows = json.loads(report.to_json([checked], {}))["tallies"]
+    assert math.isclose(rows[0]["cpp_ordinary_pass_p99_us"], report.percentile([3.0, 30.0], 99))
+    assert "cpp_ordinary_pass_us" not in rows[0]
