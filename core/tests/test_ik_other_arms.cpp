@@ -149,7 +149,9 @@ TEST_P(SpecialPosesOfOtherArms, AreNeverEmptyAndCoverIsolatedSolutions) {
   ASSERT_FALSE(solutions.empty());
   for (const IkSolution& s : solutions)
     EXPECT_LE(max_abs_error(pose_error(robot, s.joints, target)), MAX_RESIDUAL);
-  if (!testing_support::in_family_band(robot, q)) EXPECT_TRUE(covers(robot, solutions, q, target));
+  if (!testing_support::in_family_band(robot, q)) {
+    EXPECT_TRUE(covers(robot, solutions, q, target));
+  }
 }
 
 // Without lateral offset: the wrist straight, the arm stretched with it and the arm down the J1 axis
